@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace platform {
+
+// The failure numbers every routine reports with; stored data and picture files
+// raise these instead of exceptions.
+enum FailureNumber : int {
+    Overflow = 6,
+    SubscriptOutOfRange = 9,
+    DivisionByZero = 11,
+    TypeMismatch = 13,
+    FileNotFound = 53,
+    PathNotFound = 76,
+    InvalidPicture = 481,
+};
+
+struct Failure
+{
+    int number = 0;
+    QString description;
+};
+
+// A failure with the standard description of its number ("Overflow", "Type mismatch", ...).
+Failure MakeFailure(int number);
+
+// The outcome of a conversion: a value, or the failure that prevented it.
+template <typename T>
+struct Converted
+{
+    std::optional<T> value;
+    Failure failure;
+
+    bool ok() const { return value.has_value(); }
+    T valueOr(T fallback) const { return value.value_or(fallback); }
+
+    static Converted success(T v) { return {v, {}}; }
+    static Converted fail(int number) { return {std::nullopt, MakeFailure(number)}; }
+};
+
+} // namespace platform

@@ -1,0 +1,114 @@
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace platform {
+
+namespace {
+
+MessageBoxResponder &Responder()
+{
+    static MessageBoxResponder responder;
+    return responder;
+}
+
+QMessageBox::StandardButton ToStandardButton(MsgAnswer answer)
+{
+    switch (answer) {
+    case MsgAnswer::Ok:
+        return QMessageBox::Ok;
+    case MsgAnswer::Cancel:
+        return QMessageBox::Cancel;
+    case MsgAnswer::Yes:
+        return QMessageBox::Yes;
+    case MsgAnswer::No:
+        return QMessageBox::No;
+    }
+    return QMessageBox::NoButton;
+}
+
+QMessageBox::StandardButtons ToStandardButtons(MsgButtons buttons)
+{
+    switch (buttons) {
+    case MsgButtons::Ok:
+        return QMessageBox::Ok;
+    case MsgButtons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case MsgButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case MsgButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::Icon ToQtIcon(MsgIcon icon)
+{
+    switch (icon) {
+    case MsgIcon::None:
+        return QMessageBox::NoIcon;
+    case MsgIcon::Critical:
+        return QMessageBox::Critical;
+    case MsgIcon::Question:
+        return QMessageBox::Question;
+    case MsgIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MsgIcon::Information:
+        return QMessageBox::Information;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// The answer a box gives when it is closed without a button (Esc, the window's close
+// button): Cancel or No where the box offers them, else OK.
+MsgAnswer EscapeAnswer(MsgButtons buttons)
+{
+    switch (buttons) {
+    case MsgButtons::Ok:
+        return MsgAnswer::Ok;
+    case MsgButtons::YesNo:
+        return MsgAnswer::No;
+    case MsgButtons::OkCancel:
+    case MsgButtons::YesNoCancel:
+        return MsgAnswer::Cancel;
+    }
+    return MsgAnswer::Ok;
+}
+
+MsgAnswer ShowQtMessageBox(const MessageBoxRequest &request)
+{
+    QMessageBox box(ToQtIcon(request.icon), request.title, request.text,
+                    ToStandardButtons(request.buttons), QApplication::activeWindow());
+    box.setDefaultButton(ToStandardButton(request.defaultButton));
+    switch (box.exec()) {
+    case QMessageBox::Ok:
+        return MsgAnswer::Ok;
+    case QMessageBox::Cancel:
+        return MsgAnswer::Cancel;
+    case QMessageBox::Yes:
+        return MsgAnswer::Yes;
+    case QMessageBox::No:
+        return MsgAnswer::No;
+    default:
+        return EscapeAnswer(request.buttons);
+    }
+}
+
+} // namespace
+
+MsgAnswer MsgBox(MessageBoxRequest request)
+{
+    if (request.title.isEmpty())
+        request.title = ApplicationTitle;
+    if (Responder())
+        return Responder()(request);
+    return ShowQtMessageBox(request);
+}
+
+void SetMessageBoxResponder(MessageBoxResponder responder)
+{
+    Responder() = std::move(responder);
+}
+
+} // namespace platform

@@ -1,0 +1,43 @@
+# Shared by scripts/run and scripts/test: install what is missing, then build.
+# Sourced, not run.
+
+LUMIDEX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+LUMIDEX_BUILD=${LUMIDEX_BUILD:-$LUMIDEX_ROOT/build}
+
+# Debian 12 packages: the toolchain and Qt, the fonts the saver measures text with,
+# the picture readers, and the X server and tools the window tests use.
+LUMIDEX_PACKAGES=(
+    cmake g++ make pkgconf
+    qt6-base-dev libxcb1-dev libgl-dev
+    qt6-image-formats-plugins
+    libwmf-dev fonts-urw-base35 libexpat1-dev libjpeg-dev
+    fonts-liberation
+    xvfb xauth xdotool x11-utils imagemagick
+)
+
+lumidex_as_root() {
+    if [ "$(id -u)" -eq 0 ]; then
+        "$@"
+    else
+        sudo "$@"
+    fi
+}
+
+lumidex_install_packages() {
+    local missing=() package
+    for package in "${LUMIDEX_PACKAGES[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$package")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    lumidex_as_root apt-get update -q
+    lumidex_as_root env DEBIAN_FRONTEND=noninteractive \
+        apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+lumidex_build() {
+    cmake -S "$LUMIDEX_ROOT" -B "$LUMIDEX_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$LUMIDEX_BUILD" -j "$(nproc)"
+}
