@@ -23,9 +23,17 @@ inline const QString ApplicationTitle = QStringLiteral("Lumidex ScreenSaver");
 
 using MessageBoxResponder = std::function<MsgAnswer(const MessageBoxRequest &)>;
 
-// Shows the box (or asks the responder) and returns the button chosen.
+// Shows the box (or asks the responder) and returns the button chosen; the short form
+// makes the first button the default.
 // The request's empty title is replaced by the application title.
 MsgAnswer MsgBox(MessageBoxRequest request);
+inline MsgAnswer MsgBox(const QString &text, MsgButtons buttons = MsgButtons::Ok,
+                        MsgIcon icon = MsgIcon::None, const QString &title = QString())
+{
+    const bool asksYesNo = buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel;
+    return MsgBox(
+        MessageBoxRequest{text, buttons, icon, title, asksYesNo ? MsgAnswer::Yes : MsgAnswer::Ok});
+}
 
 // Installs a responder; an empty one gives back the real message box.
 void SetMessageBoxResponder(MessageBoxResponder responder);

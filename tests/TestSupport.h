@@ -14,10 +14,12 @@ using TestFactory = std::function<std::unique_ptr<QObject>()>;
 
 std::vector<TestFactory> &RegisteredTests();
 
-template <typename Test>
-struct TestRegistration
+template <typename Test> struct TestRegistration
 {
-    TestRegistration() { RegisteredTests().push_back([] { return std::make_unique<Test>(); }); }
+    TestRegistration()
+    {
+        RegisteredTests().push_back([] { return std::make_unique<Test>(); });
+    }
 };
 
 // The folder (XDG_CONFIG_HOME, XDG_RUNTIME_DIR) this test process and its children use

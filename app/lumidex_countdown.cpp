@@ -1,0 +1,95 @@
+// lumidex-countdown: the saver's two lines for terminals and status bars.
+
+#include "countdown/BuildCountdownText.h"
+#include "platform/Dates.h"
+#include "platform/MessageBox.h"
+#include "settings/Settings.h"
+
+#include <QCoreApplication>
+#include <QRegularExpression>
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+constexpr int DateCalculationFailed = 1;
+constexpr int BadArguments = 2;
+
+const char Usage[] = "usage: lumidex-countdown [--today YYYY-MM-DD]\n";
+
+void Print(std::FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+std::optional<QDate> IsoDate(const QString &text)
+{
+    static const QRegularExpression iso(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
+    if (!iso.match(text).hasMatch())
+        return std::nullopt;
+    const QDate date = QDate::fromString(text, Qt::ISODate);
+    return date.isValid() ? std::optional(date) : std::nullopt;
+}
+
+struct Options
+{
+    std::optional<QDate> today;
+    bool help = false;
+    bool valid = true;
+};
+
+Options ParseOptions(const QStringList &arguments)
+{
+    Options options;
+    for (qsizetype i = 0; i < arguments.size() && options.valid; ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            options.help = true;
+        } else if (argument == QLatin1String("--today") && i + 1 < arguments.size()) {
+            options.today = IsoDate(arguments.at(++i));
+            options.valid = options.today.has_value();
+        } else if (argument.startsWith(QLatin1String("--today="))) {
+            options.today = IsoDate(argument.mid(8));
+            options.valid = options.today.has_value();
+        } else {
+            options.valid = false;
+        }
+    }
+    return options;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication application(argc, argv);
+    const Options options = ParseOptions(QCoreApplication::arguments().mid(1));
+    if (!options.valid) {
+        std::fputs(Usage, stderr);
+        return BadArguments;
+    }
+    if (options.help) {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
+    if (options.today)
+        platform::SetToday(*options.today);
+
+    // The countdown reports a target it cannot count to in a message box; here the
+    // message goes to standard error instead.
+    bool failed = false;
+    platform::SetMessageBoxResponder([&failed](const platform::MessageBoxRequest &request) {
+        failed = true;
+        Print(stderr, QString(request.text).replace(QLatin1String("\r\n"), QLatin1String("\n")) +
+                          QLatin1Char('\n'));
+        return platform::MsgAnswer::Ok;
+    });
+
+    modGeneral::IncludeDays = settings::ReadWhole16(settings::key::IncludeDays);
+    modGeneral::BuildCountdownText();
+    if (failed)
+        return DateCalculationFailed;
+    Print(stdout, modGeneral::Countdown.TitleText + QLatin1Char('\n') +
+                      modGeneral::Countdown.Phrase() + QLatin1Char('\n'));
+    return 0;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "countdown/BuildCountdownText.h"
+
+#include <QStringList>
+
+// The values start-up gathers for the whole run, read by the saver and the dialogs.
+// The countdown's own values (IncludeDays and the pieces) live with the countdown.
+namespace modGeneral {
+
+enum RunModes : qint32 { RunModeNone = 0, RunModeFullScreen = 1, RunModePreview = 4 };
+
+// Pixels: of the desktop in full-screen mode, of the host's client area in preview mode.
+struct Rect
+{
+    qint32 left = 0;
+    qint32 top = 0;
+    qint32 right = 0;
+    qint32 bottom = 0;
+};
+
+extern qint16 ImageIndex; // the built-in picture, 1 to 9
+extern qint16 DefaultTab; // the image browser's first tab
+// Twips. 32 bits wide so that screens beyond 2184 pixels fit.
+extern qint32 ScreenWidth;
+extern qint32 ScreenHeight;
+extern qint32 RunMode;
+extern qint32 PreviewWindow; // the host window's number after "/p"
+extern Rect DisplayRect;
+
+// Every value back to its state at program start, for tests.
+void ResetState();
+
+} // namespace modGeneral
