@@ -41,3 +41,13 @@ lumidex_build() {
     cmake -S "$LUMIDEX_ROOT" -B "$LUMIDEX_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     cmake --build "$LUMIDEX_BUILD" -j "$(nproc)"
 }
+
+# The same, quiet unless it fails: for starting the program.
+lumidex_build_quietly() {
+    local log="$LUMIDEX_BUILD.log"
+    if ! lumidex_build >"$log" 2>&1; then
+        cat "$log" >&2
+        echo "Build failed; the log is in $log" >&2
+        return 1
+    fi
+}

@@ -4,7 +4,7 @@
 #include "platform/Store.h"
 #include "settings/Settings.h"
 
-#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
@@ -219,6 +219,43 @@ private Q_SLOTS:
         const QString bold = FontKey(FontAttribute::Bold, TitleLine);
         Store(bold, stored);
         QCOMPARE(ReadFlag(bold), expected);
+    }
+
+    // A file full of junk: every number and flag reads as its default, and reading it
+    // leaves the file exactly as it was.
+    void garbageFileGivesDefaults()
+    {
+        QByteArray junk("\x00\x01\xff\xfe[Settings\n=\n[[]]\n");
+        junk += "[Settings]\n";
+        for (const SettingKey &key : AllKeys())
+            junk += key.name.toLatin1() + "=\xc3\x28 @Rect(1 2 3 4) \x07\n";
+        junk += QByteArray(5000, '\xab') + "\n";
+        QDir().mkpath(QFileInfo(platform::StoreFilePath()).path());
+        QFile file(platform::StoreFilePath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(junk);
+        file.close();
+
+        for (const SettingKey &key : AllKeys()) {
+            switch (key.form) {
+            case Form::Whole:
+            case Form::CheckBox:
+            case Form::Colour:
+                QCOMPARE(QString::number(ReadWhole32(key.name)), key.defaultText);
+                break;
+            case Form::FontSize:
+                QCOMPARE(platform::SingleToText(ReadSingle(key.name)), key.defaultText);
+                break;
+            case Form::Flag:
+                QCOMPARE(platform::BooleanToText(ReadFlag(key.name)), key.defaultText);
+                break;
+            case Form::Text:
+            case Form::Date:
+                ReadText(key.name); // text is whatever is there; it must not crash
+                break;
+            }
+        }
+        QCOMPARE(StoreFileBytes(), junk);
     }
 
     void writesReachTheStore()
