@@ -53,9 +53,12 @@ int main(int argc, char **argv)
     countdown::CountdownPieces pieces;
     const QDate today(2026, 12, 5);
     Measure("ComposeCountdown, a day each run", 200000, [&](int i) {
-        const countdown::CountdownInputs inputs{today.addDays(i % 400), QStringLiteral("Title"),
+        const countdown::CountdownInputs inputs{today.addDays(i % 400),
+                                                QStringLiteral("Title"),
                                                 QStringLiteral("2/8/2028"),
-                                                QStringLiteral("Done"), 1, us};
+                                                QStringLiteral("Done"),
+                                                1,
+                                                us};
         countdown::ComposeCountdown(inputs, pieces);
         sink = sink + pieces.Phrase().size();
     });

@@ -27,8 +27,7 @@ struct Failure
 Failure MakeFailure(int number);
 
 // The outcome of a conversion: a value, or the failure that prevented it.
-template <typename T>
-struct Converted
+template <typename T> struct Converted
 {
     std::optional<T> value;
     Failure failure;

@@ -80,9 +80,9 @@ private Q_SLOTS:
     {
         SeenBox seen;
         AnswerNextBox(seen, QMessageBox::Yes);
-        const MsgAnswer answer = MsgBox({QStringLiteral("This will erase all\nProceed?"),
-                                         MsgButtons::YesNo, MsgIcon::Critical, QString(),
-                                         MsgAnswer::Yes});
+        const MsgAnswer answer =
+            MsgBox({QStringLiteral("This will erase all\nProceed?"), MsgButtons::YesNo,
+                    MsgIcon::Critical, QString(), MsgAnswer::Yes});
         QCOMPARE(answer, MsgAnswer::Yes);
         QCOMPARE(seen.title, QStringLiteral("Lumidex ScreenSaver"));
         QCOMPARE(seen.text, QStringLiteral("This will erase all\nProceed?"));
