@@ -3,10 +3,15 @@
 #include "app/CommandLine.h"
 #include "app/modGeneral.h"
 #include "platform/Processes.h"
+#include "platform/SaverWindowCalls.h"
 #include "platform/WindowCalls.h"
+#include "saver/frmMain.h"
 #include "settings/Settings.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <cstdio>
+#include <memory>
 
 namespace modGeneral {
 
@@ -15,7 +20,16 @@ namespace {
 // Exit status of a mode whose window this build does not have yet.
 constexpr int ModeNotAvailable = 3;
 
+// Font size of both lines in the small preview.
+constexpr double PreviewPointSize = 8;
+// The preview's travel is its size times these, not the 15 twips of a pixel.
+constexpr qint32 PreviewSpanFactor = 12;
+constexpr qint32 PreviewTopFactor = 5;
+constexpr qint32 PreviewLineGap = 200;
+
 const QString DisplayPropertiesTitle = QStringLiteral("Display Properties");
+
+std::unique_ptr<saver::frmMain> LoadedMainForm;
 
 int ModeNotAvailableYet(const char *what)
 {
@@ -30,27 +44,88 @@ void ReadStartupSettings()
     IncludeDays = settings::ReadWhole16(settings::key::IncludeDays);
 }
 
-int RunSaver()
+saver::frmMain &LoadMainForm()
 {
-    RunMode = RunModeFullScreen;
-    return ModeNotAvailableYet("the full-screen saver");
+    LoadedMainForm = std::make_unique<saver::frmMain>();
+    LoadedMainForm->Form_Load();
+    return *LoadedMainForm;
 }
 
-int RunPreview(const QString &arguments)
+std::optional<int> RunSaver()
+{
+    RunMode = RunModeFullScreen;
+    const QRect desktop = QGuiApplication::primaryScreen()->geometry();
+    DisplayRect = {desktop.left(), desktop.top(), desktop.left() + desktop.width(),
+                   desktop.top() + desktop.height()};
+    saver::frmMain &form = LoadMainForm();
+    platform::PlaceTopmost(&form, QRect(0, 0, DisplayRect.right, DisplayRect.bottom));
+    platform::SetScreenSaverRunning(true);
+    return std::nullopt;
+}
+
+// The travel shrinks to the preview's size; an unknown direction keeps what the set-up
+// made of it.
+void ShrinkToPreview()
+{
+    switch (SaverLayout.Direction) {
+    case saver::Forward:
+    case saver::Backward:
+        SaverLayout.PreviewSpan = DisplayRect.right * PreviewSpanFactor;
+        SaverLayout.BlockLeft = DisplayRect.right * PreviewSpanFactor;
+        SaverLayout.BlockTop = DisplayRect.bottom * PreviewTopFactor;
+        break;
+    case saver::Downward:
+    case saver::Upward:
+        SaverLayout.BlockLeft = 0;
+        SaverLayout.PreviewSpan = DisplayRect.bottom * PreviewSpanFactor;
+        SaverLayout.BlockTop = SaverLayout.PreviewSpan / 2;
+        break;
+    default:
+        return;
+    }
+    SaverLayout.LineGap = PreviewLineGap;
+}
+
+// The block keeps the size measured at the stored fonts; only the lines shrink.
+void UsePreviewFonts(saver::frmMain &form)
+{
+    for (saver::TextLine *line : {&form.lblText, &form.lblTime}) {
+        QFont font = line->font();
+        font.setPointSizeF(PreviewPointSize);
+        line->setFont(font);
+    }
+}
+
+std::optional<int> RunPreview(const QString &arguments)
 {
     RunMode = RunModePreview;
     PreviewWindow = startup::PreviewHostNumber(arguments);
-    return ModeNotAvailableYet("the preview");
+    // No host to show in (no number, or a window that is gone): nothing to do.
+    const std::optional<QSize> host = platform::ForeignClientSize(quint32(PreviewWindow));
+    if (!host)
+        return 0;
+    DisplayRect = {0, 0, host->width(), host->height()};
+
+    saver::frmMain &form = LoadMainForm();
+    ShrinkToPreview();
+    form.setWindowTitle(QStringLiteral("Preview"));
+    UsePreviewFonts(form);
+    if (!platform::EmbedInForeignWindow(&form, quint32(PreviewWindow), *host))
+        return 0;
+    // The host closes the preview by destroying its window, which takes ours along.
+    platform::WhenDestroyedFromOutside(&form, [&form] { form.close(); });
+    platform::ShowCursor(true);
+    return std::nullopt;
 }
 
-int RunSettings()
+std::optional<int> RunSettings()
 {
     return ModeNotAvailableYet("the settings dialog");
 }
 
 } // namespace
 
-int Main(const QStringList &argumentsAfterProgram)
+std::optional<int> Main(const QStringList &argumentsAfterProgram)
 {
     ReadStartupSettings();
     ScreenHeight = platform::ScreenHeightTwips();
@@ -75,6 +150,26 @@ int Main(const QStringList &argumentsAfterProgram)
         break;
     }
     return 0;
+}
+
+saver::frmMain *MainForm()
+{
+    return LoadedMainForm.get();
+}
+
+void ResetState()
+{
+    LoadedMainForm.reset();
+    ImageIndex = 1;
+    DefaultTab = 0;
+    IncludeDays = 0;
+    ScreenWidth = 0;
+    ScreenHeight = 0;
+    RunMode = RunModeNone;
+    PreviewWindow = 0;
+    DisplayRect = {};
+    Countdown = {};
+    SaverLayout = {};
 }
 
 } // namespace modGeneral

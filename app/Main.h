@@ -1,12 +1,25 @@
 #pragma once
 
 #include <QStringList>
+#include <optional>
+
+namespace saver {
+class frmMain;
+}
 
 namespace modGeneral {
 
 // Start-up: reads the settings every window needs, the screen size and the command line,
-// and starts the mode the switch asks for. Returns the program's exit status.
-// A GUI application must exist.
-int Main(const QStringList &argumentsAfterProgram);
+// and starts the mode the switch asks for. Returns the exit status when the program is
+// done at once, or nothing when a window now carries the run (the caller then runs the
+// event loop). A GUI application must exist.
+std::optional<int> Main(const QStringList &argumentsAfterProgram);
+
+// The saver window of this run, if one is loaded.
+saver::frmMain *MainForm();
+
+// Releases the windows and puts every value back to its state at program start
+// (before the application object goes, and between tests).
+void ResetState();
 
 } // namespace modGeneral

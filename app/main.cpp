@@ -26,5 +26,10 @@ int main(int argc, char **argv)
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumidex ScreenSaver"));
-    return modGeneral::Main(arguments);
+    const std::optional<int> status = modGeneral::Main(arguments);
+    if (status)
+        return *status;
+    const int exitStatus = QApplication::exec();
+    modGeneral::ResetState(); // the windows go before the application object
+    return exitStatus;
 }

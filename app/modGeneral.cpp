@@ -10,17 +10,4 @@ qint32 RunMode = RunModeNone;
 qint32 PreviewWindow = 0;
 Rect DisplayRect;
 
-void ResetState()
-{
-    ImageIndex = 1;
-    DefaultTab = 0;
-    IncludeDays = 0;
-    ScreenWidth = 0;
-    ScreenHeight = 0;
-    RunMode = RunModeNone;
-    PreviewWindow = 0;
-    DisplayRect = {};
-    Countdown = {};
-}
-
 } // namespace modGeneral

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "countdown/BuildCountdownText.h"
+#include "saver/SaverLayout.h"
 
 #include <QStringList>
 
@@ -27,8 +28,5 @@ extern qint32 ScreenHeight;
 extern qint32 RunMode;
 extern qint32 PreviewWindow; // the host window's number after "/p"
 extern Rect DisplayRect;
-
-// Every value back to its state at program start, for tests.
-void ResetState();
 
 } // namespace modGeneral

@@ -14,17 +14,17 @@ QString StoredText(const SettingKey &key)
 
 // The default's own conversion cannot fail: the table holds only valid texts.
 template <typename T, typename Convert>
-T ReadNumber(const QString &name, Bounds bounds, Convert convert)
+Reading<T> ReadNumber(const QString &name, Bounds bounds, Convert convert)
 {
     const SettingKey &key = KeyNamed(name);
     const T fallback = *convert(key.defaultText).value;
     const platform::Converted<T> stored = convert(StoredText(key));
     if (!stored.ok())
-        return fallback;
+        return {fallback, stored.failure};
     const T value = *stored.value;
     if (bounds == Bounds::Offered && (value < key.lowest || value > key.highest))
-        return fallback;
-    return value;
+        return {fallback, std::nullopt};
+    return {value, std::nullopt};
 }
 
 } // namespace
@@ -34,26 +34,29 @@ QString ReadText(const QString &key)
     return StoredText(KeyNamed(key));
 }
 
-qint16 ReadWhole16(const QString &key, Bounds bounds)
+Reading<qint16> TryWhole16(const QString &key, Bounds bounds)
 {
     return ReadNumber<qint16>(key, bounds, platform::ToWhole16);
 }
 
-qint32 ReadWhole32(const QString &key, Bounds bounds)
+Reading<qint32> TryWhole32(const QString &key, Bounds bounds)
 {
     return ReadNumber<qint32>(key, bounds, platform::ToWhole32);
 }
 
-float ReadSingle(const QString &key, Bounds bounds)
+Reading<float> TrySingle(const QString &key, Bounds bounds)
 {
     return ReadNumber<float>(key, bounds, platform::ToSingle);
 }
 
-bool ReadFlag(const QString &name)
+Reading<bool> TryFlag(const QString &name)
 {
     const SettingKey &key = KeyNamed(name);
     const bool fallback = *platform::ToBoolean(key.defaultText).value;
-    return platform::ToBoolean(StoredText(key)).valueOr(fallback);
+    const platform::Converted<bool> stored = platform::ToBoolean(StoredText(key));
+    if (!stored.ok())
+        return {fallback, stored.failure};
+    return {*stored.value, std::nullopt};
 }
 
 void WriteText(const QString &key, const QString &text)

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "platform/Failure.h"
 #include "settings/SettingKeys.h"
 
 #include <QString>
+#include <optional>
 
 // Typed reads and text writes of the section "Settings". A stored text that cannot be
 // converted to the key's type reads as the key's default, and so does a number outside
@@ -12,11 +14,36 @@ namespace settings {
 
 enum class Bounds { Offered, Any };
 
+// A value that is always usable, and the failure that put the default in its place,
+// for the callers that tell the user about it.
+template <typename T> struct Reading
+{
+    T value;
+    std::optional<platform::Failure> failure;
+};
+
+Reading<qint16> TryWhole16(const QString &key, Bounds bounds = Bounds::Offered);
+Reading<qint32> TryWhole32(const QString &key, Bounds bounds = Bounds::Offered);
+Reading<float> TrySingle(const QString &key, Bounds bounds = Bounds::Offered);
+Reading<bool> TryFlag(const QString &key);
+
 QString ReadText(const QString &key);
-qint16 ReadWhole16(const QString &key, Bounds bounds = Bounds::Offered);
-qint32 ReadWhole32(const QString &key, Bounds bounds = Bounds::Offered);
-float ReadSingle(const QString &key, Bounds bounds = Bounds::Offered);
-bool ReadFlag(const QString &key);
+inline qint16 ReadWhole16(const QString &key, Bounds bounds = Bounds::Offered)
+{
+    return TryWhole16(key, bounds).value;
+}
+inline qint32 ReadWhole32(const QString &key, Bounds bounds = Bounds::Offered)
+{
+    return TryWhole32(key, bounds).value;
+}
+inline float ReadSingle(const QString &key, Bounds bounds = Bounds::Offered)
+{
+    return TrySingle(key, bounds).value;
+}
+inline bool ReadFlag(const QString &key)
+{
+    return TryFlag(key).value;
+}
 
 void WriteText(const QString &key, const QString &text);
 

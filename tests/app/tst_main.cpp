@@ -2,7 +2,9 @@
 
 #include "app/Main.h"
 #include "app/modGeneral.h"
+#include "platform/SaverWindowCalls.h"
 #include "platform/Store.h"
+#include "saver/frmMain.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -29,13 +31,14 @@ private Q_SLOTS:
         testing::ClearStore();
         modGeneral::ResetState();
     }
+    void cleanup() { modGeneral::ResetState(); }
 
     void readsStartupSettingsAndScreen()
     {
         Store(QStringLiteral("ImageIndex"), QStringLiteral("7"));
         Store(QStringLiteral("DefaultTab"), QStringLiteral("1"));
         Store(QStringLiteral("IncludeDays"), QStringLiteral("1"));
-        QCOMPARE(modGeneral::Main({"/x"}), 0);
+        QCOMPARE(modGeneral::Main({"/x"}), std::optional<int>(0));
         QCOMPARE(modGeneral::ImageIndex, qint16(7));
         QCOMPARE(modGeneral::DefaultTab, qint16(1));
         QCOMPARE(modGeneral::IncludeDays, qint16(1));
@@ -51,7 +54,7 @@ private Q_SLOTS:
         Store(QStringLiteral("ImageIndex"), QStringLiteral("picture"));
         Store(QStringLiteral("DefaultTab"), QStringLiteral("99999"));
         Store(QStringLiteral("IncludeDays"), QStringLiteral(""));
-        modGeneral::Main({"/x"});
+        QCOMPARE(modGeneral::Main({"/x"}), std::optional<int>(0));
         QCOMPARE(modGeneral::ImageIndex, qint16(1));
         QCOMPARE(modGeneral::DefaultTab, qint16(0));
         QCOMPARE(modGeneral::IncludeDays, qint16(0));
@@ -62,13 +65,14 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("words");
         QTest::addColumn<int>("runMode");
         QTest::addColumn<int>("previewWindow");
-        QTest::addColumn<int>("status");
-        QTest::newRow("saver") << QStringList{"/s"} << 1 << 0 << 3;
-        QTest::newRow("no switch") << QStringList{} << 1 << 0 << 3;
-        QTest::newRow("preview") << QStringList{"/p", "4711"} << 4 << 4711 << 3;
-        QTest::newRow("preview without host") << QStringList{"/p"} << 4 << 0 << 3;
-        QTest::newRow("settings") << QStringList{"/c:4711"} << 0 << 0 << 3;
-        QTest::newRow("other") << QStringList{"/a"} << 0 << 0 << 0;
+        QTest::addColumn<bool>("windowLoaded");
+        QTest::newRow("saver") << QStringList{"/s"} << 1 << 0 << true;
+        QTest::newRow("no switch") << QStringList{} << 1 << 0 << true;
+        // Offscreen there is no X11 window to show a preview in.
+        QTest::newRow("preview") << QStringList{"/p", "4711"} << 4 << 4711 << false;
+        QTest::newRow("preview without host") << QStringList{"/p"} << 4 << 0 << false;
+        QTest::newRow("settings") << QStringList{"/c:4711"} << 0 << 0 << false;
+        QTest::newRow("other") << QStringList{"/a"} << 0 << 0 << false;
     }
 
     void modesSetTheRunMode()
@@ -76,10 +80,29 @@ private Q_SLOTS:
         QFETCH(QStringList, words);
         QFETCH(int, runMode);
         QFETCH(int, previewWindow);
-        QFETCH(int, status);
-        QCOMPARE(modGeneral::Main(words), status);
+        QFETCH(bool, windowLoaded);
+        const std::optional<int> status = modGeneral::Main(words);
+        QCOMPARE(!status.has_value(), windowLoaded);
+        QCOMPARE(modGeneral::MainForm() != nullptr, windowLoaded);
         QCOMPARE(modGeneral::RunMode, runMode);
         QCOMPARE(modGeneral::PreviewWindow, previewWindow);
+    }
+
+    // Full screen: the whole desktop, above the others, cursor hidden, saver running.
+    void saverCoversTheDesktop()
+    {
+        const int cursorBefore = platform::CursorDisplayCount();
+        QVERIFY(!modGeneral::Main({"/s"}));
+        saver::frmMain *form = modGeneral::MainForm();
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        QCOMPARE(form->geometry(), QRect(QPoint(0, 0), screen.size()));
+        QVERIFY(form->isVisible());
+        QCOMPARE(modGeneral::DisplayRect.right, screen.width());
+        QCOMPARE(platform::CursorDisplayCount(), cursorBefore - 1);
+        QVERIFY(platform::ScreenSaverRunning());
+        form->EndSaver();
+        QCOMPARE(platform::CursorDisplayCount(), cursorBefore + 1);
+        QVERIFY(!platform::ScreenSaverRunning());
     }
 
     void startupNeverWritesTheStore()

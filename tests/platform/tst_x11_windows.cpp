@@ -23,42 +23,42 @@ namespace {
 class RawClient
 {
 public:
-    RawClient() : m_connection(xcb_connect(nullptr, nullptr))
-    {
-        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
-    }
+    RawClient() : m_connection(xcb_connect(nullptr, nullptr)) {}
     ~RawClient() { xcb_disconnect(m_connection); }
     RawClient(const RawClient &) = delete;
     RawClient &operator=(const RawClient &) = delete;
 
     bool ok() const { return xcb_connection_has_error(m_connection) == 0; }
-    xcb_window_t root() const { return m_root; }
+    xcb_screen_t *screen() const
+    {
+        return xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+    }
 
-    xcb_window_t createWindow(xcb_window_t parent)
+    // A mapped window; titled through _NET_WM_NAME (UTF-8) and WM_NAME (Latin-1) unless null.
+    xcb_window_t window(xcb_window_t parent, const QByteArray &netWmName = {},
+                        const QByteArray &wmName = {})
     {
         const xcb_window_t window = xcb_generate_id(m_connection);
         xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, parent, 0, 0, 50, 50, 0,
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
         xcb_map_window(m_connection, window);
+        if (!netWmName.isNull())
+            setProperty(window, "_NET_WM_NAME", atom("UTF8_STRING"), 8, netWmName);
+        if (!wmName.isNull())
+            setProperty(window, "WM_NAME", XCB_ATOM_STRING, 8, wmName);
         return window;
     }
 
-    void setText(xcb_window_t window, const char *property, const char *type,
-                 const QByteArray &text)
-    {
-        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, atom(property), atom(type),
-                            8, uint32_t(text.size()), text.constData());
-    }
-
+    // The window manager's list of the windows it manages; none when empty.
     void setClientList(const std::vector<xcb_window_t> &windows)
     {
-        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_root, atom("_NET_CLIENT_LIST"),
-                            XCB_ATOM_WINDOW, 32, uint32_t(windows.size()), windows.data());
+        if (windows.empty())
+            xcb_delete_property(m_connection, screen()->root, atom("_NET_CLIENT_LIST"));
+        else
+            setProperty(screen()->root, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW, 32,
+                        QByteArray::fromRawData(reinterpret_cast<const char *>(windows.data()),
+                                                qsizetype(windows.size() * 4)));
     }
-
-    void removeClientList() { xcb_delete_property(m_connection, m_root, atom("_NET_CLIENT_LIST")); }
-
-    void destroy(xcb_window_t window) { xcb_destroy_window(m_connection, window); }
 
     // Waits until the server has carried out everything sent so far.
     void roundTrip()
@@ -78,22 +78,15 @@ private:
         return result;
     }
 
-    xcb_connection_t *m_connection;
-    xcb_window_t m_root = 0;
-};
+    void setProperty(xcb_window_t window, const char *property, xcb_atom_t type, uint8_t format,
+                     const QByteArray &data)
+    {
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, atom(property), type,
+                            format, uint32_t(data.size() * 8 / format), data.constData());
+    }
 
-// The screen as the X server itself describes it.
-QSize ServerScreenSize()
-{
-    QProcess xdpyinfo;
-    xdpyinfo.start(QStringLiteral("xdpyinfo"), QStringList());
-    if (!xdpyinfo.waitForFinished(10000))
-        return {};
-    const QRegularExpressionMatch match =
-        QRegularExpression(QStringLiteral("dimensions:\\s+(\\d+)x(\\d+) pixels"))
-            .match(QString::fromLocal8Bit(xdpyinfo.readAllStandardOutput()));
-    return match.hasMatch() ? QSize(match.captured(1).toInt(), match.captured(2).toInt()) : QSize();
-}
+    xcb_connection_t *m_connection;
+};
 
 } // namespace
 
@@ -104,15 +97,9 @@ class X11WindowsTest : public QObject
 private Q_SLOTS:
     void initTestCase();
     void screenSizeInTwips();
-    void findsOwnWindow_data();
-    void findsOwnWindow();
-    void titleMustMatchExactly_data();
-    void titleMustMatchExactly();
+    void findsOwnWindowByExactTitle();
     void findsAnotherProgramsWindow();
-    void readsEachKindOfTitle_data();
-    void readsEachKindOfTitle();
-    void looksInsideUntitledFramesOnly();
-    void usesTheWindowManagersClientList();
+    void findsForeignWindowsByEachKindOfTitle();
 };
 
 void X11WindowsTest::initTestCase()
@@ -123,22 +110,15 @@ void X11WindowsTest::initTestCase()
 
 void X11WindowsTest::screenSizeInTwips()
 {
-    const QSize server = ServerScreenSize();
-    QVERIFY(!server.isEmpty());
-    QCOMPARE(ScreenWidthTwips(), server.width() * 15);
-    QCOMPARE(ScreenHeightTwips(), server.height() * 15);
+    RawClient client;
+    QVERIFY(client.ok());
+    QCOMPARE(ScreenWidthTwips(), client.screen()->width_in_pixels * 15);
+    QCOMPARE(ScreenHeightTwips(), client.screen()->height_in_pixels * 15);
 }
 
-void X11WindowsTest::findsOwnWindow_data()
+void X11WindowsTest::findsOwnWindowByExactTitle()
 {
-    QTest::addColumn<QString>("title");
-    QTest::newRow("plain") << "Display Properties";
-    QTest::newRow("non-ASCII") << QStringLiteral("Countdown – Grüße, 日本 🎉");
-}
-
-void X11WindowsTest::findsOwnWindow()
-{
-    QFETCH(QString, title);
+    const QString title = QStringLiteral("Display Properties – Grüße, 日本 🎉");
     auto window = std::make_unique<QWidget>();
     window->setWindowTitle(title);
     window->resize(200, 100);
@@ -146,29 +126,11 @@ void X11WindowsTest::findsOwnWindow()
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
 
     QCOMPARE(FindTopLevelWindow(title), quint32(window->winId()));
+    for (const QString &nearMiss :
+         {title.toLower(), title + u' ', QString(title).remove(u' '), title.left(18), QString()})
+        QCOMPARE(FindTopLevelWindow(nearMiss), 0u);
     window.reset();
     QCOMPARE(FindTopLevelWindow(title), 0u);
-}
-
-void X11WindowsTest::titleMustMatchExactly_data()
-{
-    QTest::addColumn<QString>("searched");
-    QTest::newRow("other case") << "display properties";
-    QTest::newRow("extra blank at the end") << "Display Properties ";
-    QTest::newRow("extra blank inside") << "Display  Properties";
-    QTest::newRow("part of it") << "Display";
-    QTest::newRow("empty") << "";
-}
-
-void X11WindowsTest::titleMustMatchExactly()
-{
-    QFETCH(QString, searched);
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Display Properties"));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QVERIFY(FindTopLevelWindow(QStringLiteral("Display Properties")) != 0);
-    QCOMPARE(FindTopLevelWindow(searched), 0u);
 }
 
 void X11WindowsTest::findsAnotherProgramsWindow()
@@ -176,8 +138,7 @@ void X11WindowsTest::findsAnotherProgramsWindow()
     const QString title = QStringLiteral("Display Properties of Another Program");
     QProcess other;
     other.start(QStringLiteral("xmessage"),
-                {QStringLiteral("-name"), QStringLiteral("lumidexprobe"), QStringLiteral("-title"),
-                 title, QStringLiteral("hello")});
+                {QStringLiteral("-title"), title, QStringLiteral("hello")});
     QVERIFY(other.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(FindTopLevelWindow(title) != 0, 10000);
 
@@ -196,80 +157,34 @@ void X11WindowsTest::findsAnotherProgramsWindow()
     QTRY_COMPARE_WITH_TIMEOUT(FindTopLevelWindow(title), 0u, 10000);
 }
 
-void X11WindowsTest::readsEachKindOfTitle_data()
+void X11WindowsTest::findsForeignWindowsByEachKindOfTitle()
 {
-    QTest::addColumn<QByteArray>("netWmName"); // UTF-8; null: none
-    QTest::addColumn<QByteArray>("wmName");    // Latin-1; null: none
-    QTest::addColumn<QString>("searched");
-    QTest::addColumn<bool>("found");
-    QTest::newRow("WM_NAME only") << QByteArray() << QByteArray("Caf\xe9 Latin") << "Café Latin"
-                                  << true;
-    QTest::newRow("_NET_WM_NAME only")
-        << QByteArray("Über – UTF-8") << QByteArray() << "Über – UTF-8" << true;
-    QTest::newRow("_NET_WM_NAME comes first")
-        << QByteArray("New Title") << QByteArray("Old Title") << "New Title" << true;
-    QTest::newRow("WM_NAME hidden by _NET_WM_NAME")
-        << QByteArray("New Title") << QByteArray("Old Title") << "Old Title" << false;
-    QTest::newRow("WM_NAME is not UTF-8")
-        << QByteArray() << QByteArray("Caf\xc3\xa9") << "Café" << false;
-}
-
-void X11WindowsTest::readsEachKindOfTitle()
-{
-    QFETCH(QByteArray, netWmName);
-    QFETCH(QByteArray, wmName);
-    QFETCH(QString, searched);
-    QFETCH(bool, found);
     RawClient client;
     QVERIFY(client.ok());
-    const xcb_window_t window = client.createWindow(client.root());
-    if (!netWmName.isNull())
-        client.setText(window, "_NET_WM_NAME", "UTF8_STRING", netWmName);
-    if (!wmName.isNull())
-        client.setText(window, "WM_NAME", "STRING", wmName);
-    client.roundTrip();
-    QCOMPARE(FindTopLevelWindow(searched), found ? quint32(window) : 0u);
-}
-
-void X11WindowsTest::looksInsideUntitledFramesOnly()
-{
+    const xcb_window_t root = client.screen()->root;
+    const xcb_window_t latin1 = client.window(root, {}, "Caf\xe9 Latin");
+    const xcb_window_t utf8 = client.window(root, "Über – UTF-8");
+    const xcb_window_t both = client.window(root, "New Title", "Old Title");
     // A reparenting window manager puts each program's window into an untitled frame.
-    RawClient client;
-    QVERIFY(client.ok());
-    const xcb_window_t frame = client.createWindow(client.root());
-    const xcb_window_t framed = client.createWindow(frame);
-    client.setText(framed, "_NET_WM_NAME", "UTF8_STRING", "Framed Program");
-    const xcb_window_t titledFrame = client.createWindow(client.root());
-    client.setText(titledFrame, "WM_NAME", "STRING", "A Titled Window");
-    const xcb_window_t inner = client.createWindow(titledFrame);
-    client.setText(inner, "WM_NAME", "STRING", "Inner Part");
+    const xcb_window_t framed = client.window(client.window(root), "Framed Program");
+    const xcb_window_t titled = client.window(root, {}, "A Titled Window");
+    client.window(titled, {}, "Inner Part");
+    // Two untitled levels deep: only a window manager's client list leads there.
+    const xcb_window_t outer = client.window(root);
+    const xcb_window_t managed = client.window(client.window(outer), "Managed Program");
     client.roundTrip();
 
-    QCOMPARE(FindTopLevelWindow(QStringLiteral("Framed Program")), quint32(framed));
-    QCOMPARE(FindTopLevelWindow(QStringLiteral("A Titled Window")), quint32(titledFrame));
-    QCOMPARE(FindTopLevelWindow(QStringLiteral("Inner Part")), 0u);
-
-    client.destroy(frame);
-    client.roundTrip();
-    QCOMPARE(FindTopLevelWindow(QStringLiteral("Framed Program")), 0u);
-}
-
-void X11WindowsTest::usesTheWindowManagersClientList()
-{
-    // Two untitled levels deep: only a window manager's list leads there.
-    RawClient client;
-    QVERIFY(client.ok());
-    const xcb_window_t outer = client.createWindow(client.root());
-    const xcb_window_t middle = client.createWindow(outer);
-    const xcb_window_t managed = client.createWindow(middle);
-    client.setText(managed, "_NET_WM_NAME", "UTF8_STRING", "Managed Program");
-    client.roundTrip();
-    QCOMPARE(FindTopLevelWindow(QStringLiteral("Managed Program")), 0u);
+    const std::pair<const char *, xcb_window_t> expected[] = {
+        {"Café Latin", latin1}, {"Über – UTF-8", utf8},     {"New Title", both},
+        {"Old Title", 0},       {"Framed Program", framed}, {"A Titled Window", titled},
+        {"Inner Part", 0},      {"Managed Program", 0}};
+    for (const auto &[title, window] : expected)
+        QVERIFY2(FindTopLevelWindow(QString::fromUtf8(title)) == window, title);
 
     client.setClientList({outer, managed});
     client.roundTrip();
     const quint32 found = FindTopLevelWindow(QStringLiteral("Managed Program"));
-    client.removeClientList();
+    client.setClientList({});
     client.roundTrip();
     QCOMPARE(found, quint32(managed));
 }

@@ -1,0 +1,206 @@
+#include "platform/Pictures.h"
+
+#include "platform/WmfPicture.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QtEndian>
+
+namespace platform {
+
+namespace {
+
+// Bytes per pixel of the widest form a picture is held in (32-bit colour).
+constexpr qint64 BytesPerPixel = 4;
+// The largest file worth reading: a largest picture stored uncompressed, plus headers.
+constexpr qint64 LargestFileBytes = LargestPicturePixels * BytesPerPixel + (1 << 20);
+
+enum class Kind { Unknown, Jpeg, Bmp, Gif, Wmf };
+
+// By content: the name's extension says nothing reliable about what a file holds.
+Kind KindOf(const QByteArray &data)
+{
+    if (data.startsWith("\xFF\xD8\xFF"))
+        return Kind::Jpeg;
+    if (data.startsWith("BM"))
+        return Kind::Bmp;
+    if (data.startsWith("GIF87a") || data.startsWith("GIF89a"))
+        return Kind::Gif;
+    if (LooksLikeWmf(data))
+        return Kind::Wmf;
+    return Kind::Unknown;
+}
+
+// A cut-off JPEG decodes without an error (the decoder pads it with grey), so look for
+// the end-of-image marker after the last scan. An embedded thumbnail ends earlier and
+// does not count; the marker bytes cannot occur inside the compressed data.
+bool JpegIsComplete(const QByteArray &data)
+{
+    const qsizetype lastScan = data.lastIndexOf("\xFF\xDA");
+    return lastScan >= 0 && data.indexOf("\xFF\xD9", lastScan) > lastScan;
+}
+
+// Qt also decodes a cut-off BMP or GIF without an error, padding what is missing; so
+// check that the pixels are all there. An uncompressed BMP's pixel data has a known size.
+bool BmpIsComplete(const QByteArray &data)
+{
+    constexpr qsizetype CoreHeaderEnd = 26;
+    constexpr qsizetype InfoHeaderEnd = 54;
+    if (data.size() < CoreHeaderEnd)
+        return false;
+    const quint32 pixelsAt = qFromLittleEndian<quint32>(data.constData() + 10);
+    const quint32 headerBytes = qFromLittleEndian<quint32>(data.constData() + 14);
+    qint64 width = 0;
+    qint64 height = 0;
+    int bitsPerPixel = 0;
+    if (headerBytes == 12) { // OS/2 core header
+        width = qFromLittleEndian<quint16>(data.constData() + 18);
+        height = qFromLittleEndian<quint16>(data.constData() + 20);
+        bitsPerPixel = qFromLittleEndian<quint16>(data.constData() + 24);
+    } else {
+        if (data.size() < InfoHeaderEnd)
+            return false;
+        const quint32 compression = qFromLittleEndian<quint32>(data.constData() + 30);
+        if (compression != 0 && compression != 3 && compression != 6)
+            return true; // run-length coded: its size is not known in advance
+        width = qAbs(qFromLittleEndian<qint32>(data.constData() + 18));
+        height = qAbs(qFromLittleEndian<qint32>(data.constData() + 22));
+        bitsPerPixel = qFromLittleEndian<quint16>(data.constData() + 28);
+    }
+    const qint64 rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
+    return qint64(pixelsAt) + rowBytes * height <= data.size();
+}
+
+// A GIF's first picture ends with an empty data block; everything before it must be there.
+bool GifFirstFrameIsComplete(const QByteArray &data)
+{
+    const auto byte = [&](qsizetype at) { return at < data.size() ? quint8(data[at]) : -1; };
+    // Skips a chain of data blocks; the position after its terminator, or -1.
+    const auto skipBlocks = [&](qsizetype at) -> qsizetype {
+        for (int length = byte(at); length != 0; length = byte(at)) {
+            if (length < 0)
+                return -1;
+            at += length + 1;
+        }
+        return at + 1;
+    };
+    const auto colourTableBytes = [](int flags) { return flags & 0x80 ? 3 << ((flags & 7) + 1) : 0; };
+    if (byte(12) < 0)
+        return false;
+    qsizetype at = 13 + colourTableBytes(byte(10));
+    while (at >= 0 && at < data.size()) {
+        switch (byte(at)) {
+        case 0x21: // extension: label, then data blocks
+            at = skipBlocks(at + 2);
+            break;
+        case 0x2C: { // picture: descriptor, colour table, code size, data blocks
+            const int flags = byte(at + 9);
+            if (flags < 0)
+                return false;
+            const qsizetype end = skipBlocks(at + 10 + colourTableBytes(flags) + 1);
+            return end > 0 && end <= data.size();
+        }
+        default:
+            return false;
+        }
+    }
+    return false;
+}
+
+void LimitQtAllocations()
+{
+    static const bool once = [] {
+        QImageReader::setAllocationLimit(int(LargestPicturePixels * BytesPerPixel >> 20));
+        return true;
+    }();
+    Q_UNUSED(once);
+}
+
+QImage ReadWithQt(const QByteArray &data, const char *format)
+{
+    LimitQtAllocations();
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    reader.setDecideFormatFromContent(false);
+    const QSize size = reader.size(); // from the header alone: refuse before decoding
+    if (size.isEmpty() || qint64(size.width()) * size.height() > LargestPicturePixels)
+        return {};
+    QImage image;
+    if (!reader.read(&image) || image.size() != size)
+        return {};
+    return image;
+}
+
+QImage Decode(const QByteArray &data)
+{
+    switch (KindOf(data)) {
+    case Kind::Jpeg:
+        return JpegIsComplete(data) ? ReadWithQt(data, "jpeg") : QImage();
+    case Kind::Bmp:
+        return BmpIsComplete(data) ? ReadWithQt(data, "bmp") : QImage();
+    case Kind::Gif:
+        return GifFirstFrameIsComplete(data) ? ReadWithQt(data, "gif") : QImage();
+    case Kind::Wmf:
+        return RenderWmf(data, LargestPicturePixels);
+    case Kind::Unknown:
+        break;
+    }
+    return {};
+}
+
+bool IsDriveForm(const QString &text)
+{
+    if (text.size() < 2 || text[1] != u':')
+        return false;
+    const char16_t letter = text[0].unicode();
+    const bool isLetter = (letter >= u'a' && letter <= u'z') || (letter >= u'A' && letter <= u'Z');
+    return isLetter && (text.size() == 2 || text[2] == u'\\' || text[2] == u'/');
+}
+
+} // namespace
+
+QString LinuxFolder(const QString &storedFolder)
+{
+    if (storedFolder.isEmpty())
+        return QStringLiteral("/");
+    if (!IsDriveForm(storedFolder))
+        return storedFolder;
+    QString folder = storedFolder.mid(2).replace(u'\\', u'/');
+    if (!folder.startsWith(u'/'))
+        folder.prepend(u'/');
+    return folder;
+}
+
+QString PicturePath(const QString &storedFolder, const QString &name)
+{
+    QString path = LinuxFolder(storedFolder);
+    if (!path.endsWith(u'/'))
+        path += u'/';
+    return path + name;
+}
+
+Converted<QImage> LoadPicture(const QString &path)
+{
+    using Result = Converted<QImage>;
+    if (path.isEmpty())
+        return Result::fail(FileNotFound);
+    const QFileInfo info(path);
+    if (!QFileInfo(info.absolutePath()).isDir())
+        return Result::fail(PathNotFound);
+    if (!info.exists() || info.isDir())
+        return Result::fail(FileNotFound);
+
+    QFile file(path);
+    if (info.size() > LargestFileBytes || !file.open(QIODevice::ReadOnly))
+        return Result::fail(InvalidPicture);
+    const QImage image = Decode(file.readAll());
+    if (image.isNull())
+        return Result::fail(InvalidPicture);
+    return Result::success(image);
+}
+
+} // namespace platform

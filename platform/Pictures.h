@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/Failure.h"
+
+#include <QImage>
+#include <QString>
+
+// Picture files: JPEG, BMP, GIF and WMF.
+namespace platform {
+
+// The folder a stored picture folder names on this system. Folders stored in the
+// Windows form name the same folder under "/": "c:\" is "/", "c:\Pictures\" is
+// "/Pictures/", "d:\My Pictures" is "/My Pictures". Other texts are Linux paths already.
+QString LinuxFolder(const QString &storedFolder);
+
+// The picture file a stored folder and file name name: the folder, a "/" added when it
+// does not end in one, then the name. An empty folder is the root folder.
+QString PicturePath(const QString &storedFolder, const QString &name);
+
+// Loads a picture at its natural size. Fails with PathNotFound when its folder does not
+// exist, FileNotFound when the file does not, InvalidPicture when the file is not a
+// picture this program reads, or is too large to hold in memory.
+Converted<QImage> LoadPicture(const QString &path);
+
+// The largest picture LoadPicture accepts, in pixels (width x height).
+inline constexpr qint64 LargestPicturePixels = 64LL * 1024 * 1024;
+
+} // namespace platform

@@ -1,0 +1,359 @@
+#include "platform/SaverWindowCalls.h"
+
+#include "platform/WindowCalls.h"
+
+#include <xcb/xcb.h>
+
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+#include <QSet>
+#include <QWidget>
+#include <QWindow>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+int displayCount = 0;
+bool blankCursorSet = false; // whether our blank cursor is on Qt's override stack
+bool screenSaverRunning = false;
+
+xcb_connection_t *X11Connection()
+{
+    if (!qGuiApp)
+        return nullptr;
+    const auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
+    return connection && !xcb_connection_has_error(connection) ? connection : nullptr;
+}
+
+struct FreeDeleter
+{
+    void operator()(void *pointer) const { std::free(pointer); }
+};
+template <typename T> using Owned = std::unique_ptr<T, FreeDeleter>;
+
+// Takes the error along with the reply: a bad id is then an answer, not an X error that
+// Qt would print.
+template <typename Reply, typename Cookie, typename ReplyFunction>
+Owned<Reply> Fetch(xcb_connection_t *connection, Cookie cookie, ReplyFunction replyFunction)
+{
+    xcb_generic_error_t *error = nullptr;
+    Owned<Reply> reply(replyFunction(connection, cookie, &error));
+    std::free(error);
+    return reply;
+}
+
+// A checked request whose failure (the window vanished, or is not viewable) is ignored.
+void Quietly(xcb_connection_t *connection, xcb_void_cookie_t cookie)
+{
+    std::free(xcb_request_check(connection, cookie));
+}
+
+xcb_atom_t Atom(xcb_connection_t *connection, const char *name)
+{
+    const auto reply = Fetch<xcb_intern_atom_reply_t>(
+        connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name),
+        xcb_intern_atom_reply);
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+xcb_window_t RootOf(xcb_connection_t *connection, xcb_window_t window)
+{
+    const auto tree = Fetch<xcb_query_tree_reply_t>(connection, xcb_query_tree(connection, window),
+                                                    xcb_query_tree_reply);
+    return tree ? tree->root : xcb_window_t(XCB_WINDOW_NONE);
+}
+
+xcb_window_t WindowProperty(xcb_connection_t *connection, xcb_window_t window, xcb_atom_t property)
+{
+    const auto reply = Fetch<xcb_get_property_reply_t>(
+        connection, xcb_get_property(connection, 0, window, property, XCB_ATOM_WINDOW, 0, 1),
+        xcb_get_property_reply);
+    if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4)
+        return XCB_WINDOW_NONE;
+    return *static_cast<const xcb_window_t *>(xcb_get_property_value(reply.get()));
+}
+
+// A window manager that follows the EWMH names a check window that names itself; a stale
+// property left by a manager that has gone names a window that no longer does.
+bool WindowManagerRuns(xcb_connection_t *connection, xcb_window_t root)
+{
+    const xcb_atom_t check = Atom(connection, "_NET_SUPPORTING_WM_CHECK");
+    const xcb_window_t child = WindowProperty(connection, root, check);
+    return child != XCB_WINDOW_NONE && WindowProperty(connection, child, check) == child;
+}
+
+// The X window behind the widget as Qt has it now; QWidget::winId() can be stale (below).
+WId CurrentXWindow(const QWidget *window)
+{
+    const QWindow *handle = window->windowHandle();
+    return handle && handle->handle() ? handle->winId() : 0;
+}
+
+// When the stay-on-top hint of a created window changes, Qt 6.4's xcb replaces its X window
+// at the next show(), and QWidget::winId() goes on naming the destroyed one. So a shown
+// window changes its hints in place (the QWindow tells a window manager); a hidden one
+// first loses its native window and gets a fresh one, id and all, when shown.
+void ChangeWindowFlags(QWidget *window, Qt::WindowFlags flags)
+{
+    QWindow *handle = window->windowHandle();
+    if (handle && handle->handle() && !window->isVisible())
+        handle->destroy();
+    if (handle && handle->handle()) {
+        window->overrideWindowFlags(flags);
+        handle->setFlags(flags);
+    } else {
+        window->setWindowFlags(flags);
+    }
+}
+
+// Does the rectangle cover exactly one screen, so that "full screen" means the same to a
+// window manager as to us?
+bool IsWholeScreen(const QRect &pixels)
+{
+    const QScreen *screen = QGuiApplication::screenAt(pixels.center());
+    return screen && screen->geometry() == pixels;
+}
+
+// Watches Qt's X event stream for windows destroyed by someone else. One filter serves
+// the whole application and outlives the widgets it watches: X errors about their dead
+// windows arrive only after Qt, unaware, tries to use them (painting, or destroying them
+// itself), which may well be after the widget is gone.
+class OutsideDestruction final : public QObject, public QAbstractNativeEventFilter
+{
+public:
+    static OutsideDestruction *Instance()
+    {
+        static QPointer<OutsideDestruction> instance;
+        if (!instance && QCoreApplication::instance())
+            instance = new OutsideDestruction(QCoreApplication::instance());
+        return instance;
+    }
+
+    void watch(QWidget *window, std::function<void()> gone)
+    {
+        window->winId(); // its X window must exist for its destruction to be seen
+        m_watches.push_back({window, std::move(gone)});
+    }
+
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *) override
+    {
+        if (eventType != "xcb_generic_event_t")
+            return false;
+        const auto *event = static_cast<const xcb_generic_event_t *>(message);
+        switch (event->response_type & 0x7f) {
+        case 0:
+            return false;
+        case XCB_DESTROY_NOTIFY:
+            destroyed(reinterpret_cast<const xcb_destroy_notify_event_t *>(event)->window);
+            return false;
+        default:
+            return false;
+        }
+    }
+
+private:
+    explicit OutsideDestruction(QObject *parent) : QObject(parent)
+    {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+
+    // Qt goes on using a window it does not know is gone; those BadWindow and
+    // BadDrawable errors are expected and must not reach Qt, which prints them (and
+    // aborts under QT_FATAL_WARNINGS).
+    bool isAboutDeadWindow(const xcb_generic_error_t *error) const
+    {
+        return (error->error_code == XCB_WINDOW || error->error_code == XCB_DRAWABLE) &&
+               m_dead.contains(error->resource_id);
+    }
+
+    void destroyed(xcb_window_t window)
+    {
+        for (auto watch = m_watches.begin(); watch != m_watches.end();) {
+            if (!watch->window) {
+                watch = m_watches.erase(watch);
+                continue;
+            }
+            // Qt's own destruction of the window drops or replaces it before the notice
+            // arrives, so a match can only be a destruction from outside.
+            if (CurrentXWindow(watch->window) != window) {
+                ++watch;
+                continue;
+            }
+            m_dead.insert(window);
+            // A foreign parent going away is what takes our window along; Qt still holds it.
+            if (const QWindow *handle = watch->window->windowHandle();
+                handle && handle->parent() && handle->parent()->type() == Qt::ForeignWindow)
+                m_dead.insert(quint32(handle->parent()->winId()));
+            // Queued: the caller may well end the event loop or delete the widget, neither
+            // of which belongs inside Qt's event dispatch.
+            QMetaObject::invokeMethod(this, std::move(watch->gone), Qt::QueuedConnection);
+            watch = m_watches.erase(watch);
+        }
+    }
+
+    struct Watch
+    {
+        QPointer<QWidget> window;
+        std::function<void()> gone;
+    };
+    std::vector<Watch> m_watches;
+    QSet<quint32> m_dead;
+};
+
+} // namespace
+
+int ShowCursor(bool show)
+{
+    displayCount += show ? 1 : -1;
+    const bool hide = displayCount < 0;
+    if (qGuiApp && hide != blankCursorSet) {
+        if (hide)
+            QGuiApplication::setOverrideCursor(QCursor(Qt::BlankCursor));
+        else
+            QGuiApplication::restoreOverrideCursor();
+        blankCursorSet = hide;
+    }
+    return displayCount;
+}
+
+int CursorDisplayCount()
+{
+    return displayCount;
+}
+
+void SetScreenSaverRunning(bool running)
+{
+    screenSaverRunning = running;
+}
+
+bool ScreenSaverRunning()
+{
+    return screenSaverRunning;
+}
+
+void PlaceTopmost(QWidget *window, const QRect &pixels)
+{
+    if (!window)
+        return;
+    ChangeWindowFlags(window, window->windowFlags() | Qt::Window | Qt::FramelessWindowHint |
+                                  Qt::WindowStaysOnTopHint);
+    // Without a window manager nobody else sizes the window: it keeps whatever geometry
+    // it has (640 x 480 for a fresh one), full screen or not.
+    window->setGeometry(pixels);
+    // Qt tells a window manager _NET_WM_STATE_ABOVE (the stay-on-top hint) and, in the
+    // full-screen state, _NET_WM_STATE_FULLSCREEN, so it keeps the window above its
+    // panels: as a property set before mapping, or as messages to the root when the
+    // window is mapped already. A rectangle spanning several screens is no one screen's
+    // full screen; there the hint and the geometry do it.
+    if (IsWholeScreen(pixels))
+        window->showFullScreen();
+    else
+        window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void DropTopmost(QWidget *window)
+{
+    if (!window || !(window->windowFlags() & Qt::WindowStaysOnTopHint))
+        return;
+    // In place: QWidget::setWindowFlags would hide a shown window and leave it to us to
+    // show it again (a flicker, and a manager may place it anew).
+    ChangeWindowFlags(window, window->windowFlags() & ~Qt::WindowStaysOnTopHint);
+}
+
+std::optional<QSize> ForeignClientSize(quint32 windowId)
+{
+    xcb_connection_t *connection = X11Connection();
+    if (!connection || windowId == 0)
+        return std::nullopt;
+    // Both asked before either answer is awaited: one round trip. The geometry alone would
+    // also answer for a pixmap.
+    const auto attributesCookie = xcb_get_window_attributes(connection, windowId);
+    const auto geometryCookie = xcb_get_geometry(connection, windowId);
+    const auto attributes = Fetch<xcb_get_window_attributes_reply_t>(
+        connection, attributesCookie, xcb_get_window_attributes_reply);
+    const auto geometry =
+        Fetch<xcb_get_geometry_reply_t>(connection, geometryCookie, xcb_get_geometry_reply);
+    if (!attributes || !geometry)
+        return std::nullopt;
+    return QSize(geometry->width, geometry->height);
+}
+
+bool EmbedInForeignWindow(QWidget *window, quint32 hostId, const QSize &size)
+{
+    if (!window || !ForeignClientSize(hostId))
+        return false;
+    QWindow *host = QWindow::fromWinId(hostId);
+    if (!host)
+        return false;
+    window->setAttribute(Qt::WA_ShowWithoutActivating);
+    window->winId(); // creates the native window, so there is a QWindow to reparent
+    QWindow *handle = window->windowHandle();
+    handle->setParent(host);
+    // setParent made our QWindow a child of the host's in Qt's object tree too, so the host
+    // may go only after our QWindow has: later, never during its destruction.
+    QObject::connect(handle, &QObject::destroyed, host, &QObject::deleteLater);
+    // The size is in the host's device pixels; Qt places widgets in logical ones.
+    const qreal ratio = host->devicePixelRatio();
+    window->setGeometry(0, 0, int(std::ceil(size.width() / ratio)),
+                        int(std::ceil(size.height() / ratio)));
+    window->show();
+    return true;
+}
+
+// For the caller: once embedded, leave with QCoreApplication::exit(); a plain quit() can
+// be ignored while the saver lives in another program's window.
+void WhenDestroyedFromOutside(QWidget *window, std::function<void()> gone)
+{
+    if (!window || !gone || !X11Connection())
+        return;
+    if (OutsideDestruction *watcher = OutsideDestruction::Instance())
+        watcher->watch(window, std::move(gone));
+}
+
+void ActivateWindowByTitle(const QString &title)
+{
+    xcb_connection_t *connection = X11Connection();
+    const xcb_window_t window = connection ? FindTopLevelWindow(title) : 0;
+    if (!window)
+        return;
+    const xcb_window_t root = RootOf(connection, window);
+    if (root == XCB_WINDOW_NONE)
+        return;
+    if (WindowManagerRuns(connection, root)) {
+        // The manager decides about focus and stacking; we ask as a pager would (source
+        // 2), since a plain application's request may be refused as focus stealing.
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = window;
+        message.type = Atom(connection, "_NET_ACTIVE_WINDOW");
+        message.data.data32[0] = 2;
+        message.data.data32[1] = XCB_CURRENT_TIME;
+        xcb_send_event(connection, 0, root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char *>(&message));
+        xcb_flush(connection);
+        return;
+    }
+    const uint32_t above = XCB_STACK_MODE_ABOVE;
+    Quietly(connection,
+            xcb_configure_window_checked(connection, window, XCB_CONFIG_WINDOW_STACK_MODE, &above));
+    Quietly(connection, xcb_set_input_focus_checked(connection, XCB_INPUT_FOCUS_POINTER_ROOT,
+                                                    window, XCB_CURRENT_TIME));
+}
+
+} // namespace platform

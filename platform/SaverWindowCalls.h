@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QRect>
+#include <QSize>
+#include <QtGlobal>
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+// What the saver window asks of the window system beyond what Qt widgets do themselves.
+namespace platform {
+
+// The cursor's display count, as the saver raises and lowers it: the cursor shows while
+// the count is 0 or more, and is hidden over the application's windows below 0.
+// Returns the new count.
+int ShowCursor(bool show);
+int CursorDisplayCount();
+
+// Whether the system is told that a screen saver is running. Linux has no such flag;
+// it is kept here so that the saver's bookkeeping can be seen.
+void SetScreenSaverRunning(bool running);
+bool ScreenSaverRunning();
+
+// Full screen above every other window, at `pixels` (the desktop's rectangle); shown.
+void PlaceTopmost(QWidget *window, const QRect &pixels);
+// The window stops staying above the others; its size stays.
+void DropTopmost(QWidget *window);
+
+// The client size in pixels of another program's X11 window, or nothing when the id is
+// 0, names no window, or there is no X server.
+std::optional<QSize> ForeignClientSize(quint32 windowId);
+
+// Makes `window` a child of another program's X11 window, at 0, 0 with `size`, shown and
+// not activated. False when that cannot be done (no X server, the host is gone).
+bool EmbedInForeignWindow(QWidget *window, quint32 hostId, const QSize &size);
+
+// Calls `gone` once when the X11 window behind `window` is destroyed from outside (its
+// foreign parent going away takes it along). Qt itself sends no event for that.
+void WhenDestroyedFromOutside(QWidget *window, std::function<void()> gone);
+
+// Brings the top-level window titled `title` to the front, if there is one.
+void ActivateWindowByTitle(const QString &title);
+
+} // namespace platform

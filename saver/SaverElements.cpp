@@ -1,0 +1,111 @@
+#include "saver/SaverElements.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <cmath>
+
+namespace saver {
+
+void TextLine::setText(const QString &text)
+{
+    m_text = text;
+    fitToText();
+}
+
+void TextLine::setFont(const QFont &font)
+{
+    m_font = font;
+    fitToText();
+}
+
+void TextLine::setColor(const QColor &color)
+{
+    m_color = color;
+    m_pixmap = {};
+}
+
+void TextLine::setBackground(const QColor &color)
+{
+    m_background = color;
+    m_pixmap = {};
+}
+
+void TextLine::setAlignment(Qt::Alignment alignment)
+{
+    m_alignment = alignment;
+    m_pixmap = {};
+}
+
+void TextLine::setWidth(double twips)
+{
+    m_size.setWidth(twips);
+    m_pixmap = {};
+}
+
+// Whole pixels, as a label on the screen measures.
+void TextLine::fitToText()
+{
+    const QFontMetricsF metrics(m_font);
+    m_size = QSizeF(std::ceil(metrics.horizontalAdvance(m_text)) * TwipsPerPixel,
+                    std::ceil(metrics.height()) * TwipsPerPixel);
+    m_pixmap = {};
+}
+
+const QPixmap &TextLine::pixmap() const
+{
+    if (m_pixmap.isNull()) {
+        const QSize pixels(ToPixels(m_size.width()), ToPixels(m_size.height()));
+        if (pixels.isEmpty())
+            return m_pixmap;
+        m_pixmap = QPixmap(pixels);
+        m_pixmap.fill(m_background);
+        QPainter painter(&m_pixmap);
+        painter.setFont(m_font);
+        painter.setPen(m_color);
+        painter.drawText(QRect(QPoint(0, 0), pixels), int(m_alignment | Qt::AlignTop), m_text);
+    }
+    return m_pixmap;
+}
+
+void PictureElement::setPicture(const QImage &picture)
+{
+    m_picture = picture;
+    m_size = QSizeF(picture.width() * TwipsPerPixel, picture.height() * TwipsPerPixel);
+    m_stretched = false;
+    m_pixmap = {};
+}
+
+void PictureElement::clear()
+{
+    setPicture(QImage());
+}
+
+void PictureElement::setStretchedSize(const QSizeF &twips)
+{
+    m_stretched = true;
+    setSize(twips);
+}
+
+void PictureElement::setSize(const QSizeF &twips)
+{
+    if (twips == m_size)
+        return;
+    m_size = twips;
+    m_pixmap = {};
+}
+
+const QPixmap &PictureElement::pixmap() const
+{
+    if (m_pixmap.isNull() && hasPicture()) {
+        const QSize pixels(ToPixels(m_size.width()), ToPixels(m_size.height()));
+        if (pixels.isEmpty())
+            return m_pixmap;
+        m_pixmap = QPixmap::fromImage(
+            pixels == m_picture.size()
+                ? m_picture
+                : m_picture.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    }
+    return m_pixmap;
+}
+
+} // namespace saver

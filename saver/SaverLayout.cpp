@@ -1,0 +1,5 @@
+#include "saver/SaverLayout.h"
+
+namespace modGeneral {
+saver::SaverLayoutState SaverLayout;
+}

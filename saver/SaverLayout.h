@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QtGlobal>
+
+namespace saver {
+
+// Where the content block stands and how it travels, in twips. The fields are 32 bits
+// wide so that screens beyond 2184 pixels (32767 twips) work.
+struct SaverLayoutState
+{
+    qint32 BlockLeft = 0;   // left edge of the block
+    qint32 BlockTop = 0;    // top edge of the title line
+    qint32 LineGap = 0;     // offset of the countdown line below the title line
+    qint32 BlockWidth = 0;  // the wider of the two lines
+    qint32 BlockHeight = 0; // both lines' heights added
+    qint32 Direction = 0;   // 0 forward (right to left), 1 backward, 2 downward, 3 upward
+    qint32 Position = 0;    // 0 centred, anything else a random height on re-entry
+    qint32 PictureCenterX = 0;
+    qint32 PictureTop = 0;
+    qint32 PictureHalfHeight = 0; // preview only: half the default picture's size
+    qint32 PictureHalfWidth = 0;
+    qint32 PreviewSpan = 0; // how far the block travels in the preview
+};
+
+enum DirectionCode : qint32 { Forward = 0, Backward = 1, Downward = 2, Upward = 3 };
+
+} // namespace saver
+
+namespace modGeneral {
+extern saver::SaverLayoutState SaverLayout;
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "saver/SaverElements.h"
+#include "saver/ScrollMotion.h"
+
+#include <QTimer>
+#include <QWidget>
+#include <random>
+
+namespace saver {
+
+// The saver's one window: the content block travelling over the background, full
+// screen or inside another program's preview window.
+class frmMain : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit frmMain(QWidget *parent = nullptr);
+
+    // The elements, in their creation order.
+    QImage ilsLogo; // the fallback picture
+    QTimer tmrScroll;
+    QImage imgDefault; // the picture the preview shows in place of the chosen one
+    PictureElement imgPhoto;
+    TextLine lblTime;
+    TextLine lblText;
+
+    qint32 MoveCount = 0;
+
+    void Form_Load();
+    void tmrScroll_Timer();
+    void EndSaver();
+    void EndPreview();
+
+    void setBackgroundColour(const QColor &colour);
+    QColor backgroundColour() const { return m_background; }
+    void seedRandom(std::uint32_t seed) { m_random.seed(seed); }
+
+    // Where each element stands now, in pixels of this window.
+    QRect titleRect() const;
+    QRect timeRect() const;
+    QRect photoRect() const;
+
+    // True once the window has been unloaded and the program asked to end.
+    bool unloaded() const { return m_unloaded; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Form_MouseDown();
+    void Form_MouseMove();
+    void Form_KeyPress();
+    void Form_Unload();
+    void EndProgram();
+
+    bool LandsOnAnElement(const QPointF &position) const;
+    void RepaintElements(const QRect &oldTitle, const QRect &oldTime, const QRect &oldPhoto);
+    MotionContext Motion();
+
+    QColor m_background = Qt::black;
+    ElementPlaces m_places;
+    std::minstd_rand m_random;
+    bool m_unloaded = false;
+};
+
+} // namespace saver

@@ -1,0 +1,244 @@
+#include "TestSupport.h"
+
+#include "app/modGeneral.h"
+#include "platform/MessageBox.h"
+#include "platform/Store.h"
+#include "saver/ApplySettings.h"
+#include "saver/frmMain.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+using saver::frmMain;
+
+namespace {
+
+void Store(const QString &key, const QString &text)
+{
+    platform::SaveSetting(platform::SettingsSection, key, text);
+}
+
+constexpr qint32 ScreenWidth = 15360;
+constexpr qint32 ScreenHeight = 11520;
+
+} // namespace
+
+// The saver's set-up from the store, on a window that is never shown.
+class TstApplySettings : public QObject
+{
+    Q_OBJECT
+
+    QList<QString> m_messages;
+
+    void Apply(frmMain &form)
+    {
+        modGeneral::Countdown.TitleText = QStringLiteral("Holidays");
+        modGeneral::Countdown.DaysWord =
+            QStringLiteral("Completion phrase upon reaching target date.");
+        modGeneral::ApplySettings(form);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        testing::ClearStore();
+        modGeneral::Countdown = {};
+        modGeneral::SaverLayout = {};
+        modGeneral::RunMode = modGeneral::RunModeFullScreen;
+        modGeneral::ImageIndex = 1;
+        modGeneral::ScreenWidth = ScreenWidth;
+        modGeneral::ScreenHeight = ScreenHeight;
+        m_messages.clear();
+        platform::SetMessageBoxResponder([this](const platform::MessageBoxRequest &request) {
+            m_messages << request.text;
+            return platform::MsgAnswer::Ok;
+        });
+    }
+    void cleanup() { platform::SetMessageBoxResponder({}); }
+
+    void emptyStore()
+    {
+        frmMain form;
+        Apply(form);
+        QVERIFY(m_messages.isEmpty());
+        QVERIFY(!form.imgPhoto.hasPicture());
+        QCOMPARE(form.backgroundColour(), QColor(Qt::black));
+        QCOMPARE(form.lblTime.text(),
+                 QStringLiteral("Completion phrase upon reaching target date."));
+        QCOMPARE(form.lblTime.color(), QColor(255, 255, 0));
+        QCOMPARE(form.lblText.color(), QColor(255, 0, 0));
+        QVERIFY(form.lblTime.font().bold());
+        QCOMPARE(form.lblTime.font().pointSizeF(), 14.0);
+        QCOMPARE(form.lblTime.font().family(), QStringLiteral("Arial"));
+        QCOMPARE(form.lblTime.alignment(), Qt::AlignLeft);
+        QCOMPARE(form.tmrScroll.interval(), 17);
+        const auto &layout = modGeneral::SaverLayout;
+        // The block starts just beyond the right edge, vertically centred; the start tick
+        // has already run.
+        QCOMPARE(layout.BlockLeft, ScreenWidth - 50);
+        QCOMPARE(layout.BlockTop, qRound(ScreenHeight / 2.0 - layout.BlockHeight / 2.0));
+        QCOMPARE(layout.BlockWidth, qint32(form.lblTime.size().width()));
+        QCOMPARE(form.lblText.size().width(), form.lblTime.size().width());
+        QCOMPARE(layout.LineGap, qint32(form.lblText.size().height()));
+        QCOMPARE(layout.PictureCenterX, ScreenWidth / 2);
+    }
+
+    void storedLooks()
+    {
+        Store(QStringLiteral("Background"), QStringLiteral("16711680")); // blue
+        Store(QStringLiteral("TextFontName0"), QStringLiteral("DejaVu Serif"));
+        Store(QStringLiteral("TextFontSize0"), QStringLiteral("20.5"));
+        Store(QStringLiteral("TextFontItalic0"), QStringLiteral("True"));
+        Store(QStringLiteral("TextFontBold0"), QStringLiteral("0"));
+        Store(QStringLiteral("TextFontUnderline1"), QStringLiteral("-1"));
+        Store(QStringLiteral("TextFontColor1"), QStringLiteral("65280")); // green
+        Store(QStringLiteral("Direction"), QStringLiteral("3"));
+        Store(QStringLiteral("Speed"), QStringLiteral("10"));
+        frmMain form;
+        Apply(form);
+        QCOMPARE(form.backgroundColour(), QColor(0, 0, 255));
+        QCOMPARE(form.lblText.font().family(), QStringLiteral("DejaVu Serif"));
+        QCOMPARE(form.lblText.font().pointSizeF(), 20.5);
+        QVERIFY(form.lblText.font().italic());
+        QVERIFY(!form.lblText.font().bold());
+        QVERIFY(form.lblTime.font().underline());
+        QCOMPARE(form.lblTime.color(), QColor(0, 255, 0));
+        QCOMPARE(form.tmrScroll.interval(), 9);
+        // Upward: centred text, starting below the bottom edge.
+        QCOMPARE(form.lblText.alignment(), Qt::AlignHCenter);
+        QCOMPARE(modGeneral::SaverLayout.BlockTop, ScreenHeight - 50);
+    }
+
+    void timerFollowsTheSpeed_data()
+    {
+        QTest::addColumn<QString>("speed");
+        QTest::addColumn<int>("interval");
+        QTest::newRow("slowest") << "0" << 100;
+        QTest::newRow("middle") << "5" << 17;
+        QTest::newRow("half to even") << "7" << 12;
+        QTest::newRow("fastest") << "10" << 9;
+        QTest::newRow("beyond the slider") << "-1" << 17;
+    }
+
+    void timerFollowsTheSpeed()
+    {
+        QFETCH(QString, speed);
+        QFETCH(int, interval);
+        Store(QStringLiteral("Speed"), speed);
+        frmMain form;
+        Apply(form);
+        QCOMPARE(form.tmrScroll.interval(), interval);
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    // A value that cannot be read is reported, and the set-up goes on with its default.
+    void unreadableValueIsReportedAndDefaulted()
+    {
+        Store(QStringLiteral("Speed"), QStringLiteral("fast"));
+        Store(QStringLiteral("TextFontSize1"), QStringLiteral("1e50"));
+        frmMain form;
+        Apply(form);
+        QCOMPARE(m_messages,
+                 (QStringList{"Error Number: 13\r\nType mismatch", "Error Number: 6\r\nOverflow"}));
+        QCOMPARE(form.tmrScroll.interval(), 17);
+        QCOMPARE(form.lblTime.font().pointSizeF(), 14.0);
+        QCOMPARE(form.lblTime.text(),
+                 QStringLiteral("Completion phrase upon reaching target date."));
+    }
+
+    void sizeFactors_data()
+    {
+        QTest::addColumn<QString>("factor");
+        QTest::addColumn<QSizeF>("pixels");
+        QTest::addColumn<bool>("stretched");
+        QTest::newRow("3") << "3" << QSizeF(450, 225) << true;
+        QTest::newRow("-2") << "-2" << QSizeF(75, 37.5) << true;
+        QTest::newRow("-1") << "-1" << QSizeF(150, 75) << false;
+        QTest::newRow("0") << "0" << QSizeF(150, 75) << false;
+        QTest::newRow("1") << "1" << QSizeF(150, 75) << false;
+    }
+
+    void sizeFactors()
+    {
+        QFETCH(QString, factor);
+        QFETCH(QSizeF, pixels);
+        QFETCH(bool, stretched);
+        Store(QStringLiteral("ImageUsed"), QStringLiteral("1"));
+        Store(QStringLiteral("ImageSize"), factor);
+        frmMain form;
+        Apply(form);
+        QVERIFY(form.imgPhoto.hasPicture());
+        QCOMPARE(form.imgPhoto.size(), pixels * 15);
+        QCOMPARE(form.imgPhoto.stretched(), stretched);
+    }
+
+    void builtInPictureByIndex()
+    {
+        Store(QStringLiteral("ImageUsed"), QStringLiteral("1"));
+        modGeneral::ImageIndex = 9;
+        frmMain form;
+        Apply(form);
+        QCOMPARE(form.imgPhoto.picture().size(), QSize(156, 186));
+    }
+
+    void pictureFiles()
+    {
+        QTemporaryDir folder;
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(Qt::magenta);
+        QVERIFY(picture.save(folder.filePath("holiday photo.jpg"), "JPEG"));
+        Store(QStringLiteral("ImageUsed"), QStringLiteral("1"));
+        Store(QStringLiteral("ImagePath"), folder.path()); // no final separator
+        Store(QStringLiteral("ImageName"), QStringLiteral("holiday photo.jpg"));
+        {
+            frmMain form;
+            Apply(form);
+            QCOMPARE(form.imgPhoto.picture().size(), QSize(40, 30));
+            QVERIFY(m_messages.isEmpty());
+        }
+        // A folder that is gone: the logo stands in, without a message.
+        Store(QStringLiteral("ImagePath"), folder.filePath("gone"));
+        {
+            frmMain form;
+            Apply(form);
+            QCOMPARE(form.imgPhoto.picture().size(), QSize(150, 75));
+            QVERIFY(m_messages.isEmpty());
+        }
+        // A file that is gone, or not a picture: reported; the rest is set up all the same.
+        Store(QStringLiteral("ImagePath"), folder.path() + "/");
+        Store(QStringLiteral("ImageName"), QStringLiteral("missing.gif"));
+        QFile notAPicture(folder.filePath("notes.bmp"));
+        QVERIFY(notAPicture.open(QIODevice::WriteOnly));
+        notAPicture.write("just text");
+        notAPicture.close();
+        for (const char *name : {"missing.gif", "notes.bmp"}) {
+            Store(QStringLiteral("ImageName"), QString::fromLatin1(name));
+            frmMain form;
+            Apply(form);
+            QVERIFY(!form.imgPhoto.hasPicture());
+            QCOMPARE(form.lblText.text(), QStringLiteral("Holidays"));
+            QCOMPARE(form.tmrScroll.interval(), 17);
+        }
+        QCOMPARE(m_messages, (QStringList{"Error Number: 53\r\nFile not found",
+                                          "Error Number: 481\r\nInvalid picture"}));
+    }
+
+    void previewShowsTheDefaultPicture()
+    {
+        modGeneral::RunMode = modGeneral::RunModePreview;
+        Store(QStringLiteral("ImageUsed"), QStringLiteral("1"));
+        Store(QStringLiteral("ImageName"), QStringLiteral("whatever.jpg"));
+        Store(QStringLiteral("ImageSize"), QStringLiteral("4"));
+        frmMain form;
+        Apply(form);
+        QCOMPARE(modGeneral::SaverLayout.PictureHalfHeight, 375);
+        QCOMPARE(modGeneral::SaverLayout.PictureHalfWidth, 750);
+        // The start tick has already shrunk it to half.
+        QCOMPARE(form.imgPhoto.size(), QSizeF(750, 375));
+        QVERIFY(m_messages.isEmpty());
+    }
+};
+
+LUMIDEX_REGISTER_TEST(TstApplySettings)
+#include "tst_applysettings.moc"
