@@ -65,12 +65,13 @@ bool BmpIsComplete(const QByteArray &data)
         const quint32 compression = qFromLittleEndian<quint32>(data.constData() + 30);
         if (compression != 0 && compression != 3 && compression != 6)
             return true; // run-length coded: its size is not known in advance
-        width = qAbs(qFromLittleEndian<qint32>(data.constData() + 18));
-        height = qAbs(qFromLittleEndian<qint32>(data.constData() + 22));
+        width = qAbs(qint64(qFromLittleEndian<qint32>(data.constData() + 18)));
+        height = qAbs(qint64(qFromLittleEndian<qint32>(data.constData() + 22)));
         bitsPerPixel = qFromLittleEndian<quint16>(data.constData() + 28);
     }
     const qint64 rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
-    return qint64(pixelsAt) + rowBytes * height <= data.size();
+    const qint64 available = data.size() - qint64(pixelsAt);
+    return available >= 0 && (height == 0 || rowBytes <= available / height);
 }
 
 // A GIF's first picture ends with an empty data block; everything before it must be there.
@@ -86,7 +87,9 @@ bool GifFirstFrameIsComplete(const QByteArray &data)
         }
         return at + 1;
     };
-    const auto colourTableBytes = [](int flags) { return flags & 0x80 ? 3 << ((flags & 7) + 1) : 0; };
+    const auto colourTableBytes = [](int flags) {
+        return flags & 0x80 ? 3 << ((flags & 7) + 1) : 0;
+    };
     if (byte(12) < 0)
         return false;
     qsizetype at = 13 + colourTableBytes(byte(10));
@@ -109,6 +112,7 @@ bool GifFirstFrameIsComplete(const QByteArray &data)
     return false;
 }
 
+// Qt refuses to decode more than 128 MB by default, less than the largest picture takes.
 void LimitQtAllocations()
 {
     static const bool once = [] {
@@ -120,7 +124,6 @@ void LimitQtAllocations()
 
 QImage ReadWithQt(const QByteArray &data, const char *format)
 {
-    LimitQtAllocations();
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
@@ -194,6 +197,7 @@ Converted<QImage> LoadPicture(const QString &path)
     if (!info.exists() || info.isDir())
         return Result::fail(FileNotFound);
 
+    LimitQtAllocations();
     QFile file(path);
     if (info.size() > LargestFileBytes || !file.open(QIODevice::ReadOnly))
         return Result::fail(InvalidPicture);

@@ -8,9 +8,7 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
-#include <QPointer>
 #include <QScreen>
-#include <QSet>
 #include <QWidget>
 #include <QWindow>
 
@@ -18,7 +16,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <vector>
 
 namespace platform {
 
@@ -43,8 +40,7 @@ struct FreeDeleter
 };
 template <typename T> using Owned = std::unique_ptr<T, FreeDeleter>;
 
-// Takes the error along with the reply: a bad id is then an answer, not an X error that
-// Qt would print.
+// The error that comes instead of a reply (a bad id) is taken and freed: just an answer.
 template <typename Reply, typename Cookie, typename ReplyFunction>
 Owned<Reply> Fetch(xcb_connection_t *connection, Cookie cookie, ReplyFunction replyFunction)
 {
@@ -126,90 +122,41 @@ bool IsWholeScreen(const QRect &pixels)
     return screen && screen->geometry() == pixels;
 }
 
-// Watches Qt's X event stream for windows destroyed by someone else. One filter serves
-// the whole application and outlives the widgets it watches: X errors about their dead
-// windows arrive only after Qt, unaware, tries to use them (painting, or destroying them
-// itself), which may well be after the widget is gone.
-class OutsideDestruction final : public QObject, public QAbstractNativeEventFilter
+// Watches Qt's X event stream for the destruction of one widget's X window by someone
+// else. A child of the widget: it goes, and stops watching, when the widget goes.
+class DestructionWatch final : public QObject, public QAbstractNativeEventFilter
 {
 public:
-    static OutsideDestruction *Instance()
-    {
-        static QPointer<OutsideDestruction> instance;
-        if (!instance && QCoreApplication::instance())
-            instance = new OutsideDestruction(QCoreApplication::instance());
-        return instance;
-    }
-
-    void watch(QWidget *window, std::function<void()> gone)
+    DestructionWatch(QWidget *window, std::function<void()> gone)
+        : QObject(window), m_window(window), m_gone(std::move(gone))
     {
         window->winId(); // its X window must exist for its destruction to be seen
-        m_watches.push_back({window, std::move(gone)});
+        QCoreApplication::instance()->installNativeEventFilter(this);
     }
 
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *) override
     {
-        if (eventType != "xcb_generic_event_t")
+        if (!m_gone || eventType != "xcb_generic_event_t")
             return false;
         const auto *event = static_cast<const xcb_generic_event_t *>(message);
-        switch (event->response_type & 0x7f) {
-        case 0:
+        if ((event->response_type & 0x7f) != XCB_DESTROY_NOTIFY)
             return false;
-        case XCB_DESTROY_NOTIFY:
-            destroyed(reinterpret_cast<const xcb_destroy_notify_event_t *>(event)->window);
+        // Qt's own destruction of the window drops or replaces it before the notice
+        // arrives, so a match can only be a destruction from outside.
+        const auto *destroyed = reinterpret_cast<const xcb_destroy_notify_event_t *>(event);
+        if (destroyed->window != CurrentXWindow(m_window))
             return false;
-        default:
-            return false;
-        }
+        // Queued, and not on the widget: the caller may well end the event loop or delete
+        // the widget, neither of which belongs inside Qt's event dispatch.
+        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(m_gone),
+                                  Qt::QueuedConnection);
+        m_gone = nullptr;
+        return false;
     }
 
 private:
-    explicit OutsideDestruction(QObject *parent) : QObject(parent)
-    {
-        QCoreApplication::instance()->installNativeEventFilter(this);
-    }
-
-    // Qt goes on using a window it does not know is gone; those BadWindow and
-    // BadDrawable errors are expected and must not reach Qt, which prints them (and
-    // aborts under QT_FATAL_WARNINGS).
-    bool isAboutDeadWindow(const xcb_generic_error_t *error) const
-    {
-        return (error->error_code == XCB_WINDOW || error->error_code == XCB_DRAWABLE) &&
-               m_dead.contains(error->resource_id);
-    }
-
-    void destroyed(xcb_window_t window)
-    {
-        for (auto watch = m_watches.begin(); watch != m_watches.end();) {
-            if (!watch->window) {
-                watch = m_watches.erase(watch);
-                continue;
-            }
-            // Qt's own destruction of the window drops or replaces it before the notice
-            // arrives, so a match can only be a destruction from outside.
-            if (CurrentXWindow(watch->window) != window) {
-                ++watch;
-                continue;
-            }
-            m_dead.insert(window);
-            // A foreign parent going away is what takes our window along; Qt still holds it.
-            if (const QWindow *handle = watch->window->windowHandle();
-                handle && handle->parent() && handle->parent()->type() == Qt::ForeignWindow)
-                m_dead.insert(quint32(handle->parent()->winId()));
-            // Queued: the caller may well end the event loop or delete the widget, neither
-            // of which belongs inside Qt's event dispatch.
-            QMetaObject::invokeMethod(this, std::move(watch->gone), Qt::QueuedConnection);
-            watch = m_watches.erase(watch);
-        }
-    }
-
-    struct Watch
-    {
-        QPointer<QWidget> window;
-        std::function<void()> gone;
-    };
-    std::vector<Watch> m_watches;
-    QSet<quint32> m_dead;
+    QWidget *m_window; // our parent, so alive as long as we are
+    std::function<void()> m_gone;
 };
 
 } // namespace
@@ -314,14 +261,16 @@ bool EmbedInForeignWindow(QWidget *window, quint32 hostId, const QSize &size)
     return true;
 }
 
-// For the caller: once embedded, leave with QCoreApplication::exit(); a plain quit() can
-// be ignored while the saver lives in another program's window.
+// For the caller: once embedded, leave with QCoreApplication::exit(); Qt 6.4 ignores a
+// plain quit() while the window lives in another program's window, host gone or not.
+// Until the process ends, Qt goes on using the dead window (painting, finally destroying
+// it); the X errors that earns are harmless: Qt 6.4 only logs them, as debug messages of
+// qt.qpa.xcb, and carries on.
 void WhenDestroyedFromOutside(QWidget *window, std::function<void()> gone)
 {
     if (!window || !gone || !X11Connection())
         return;
-    if (OutsideDestruction *watcher = OutsideDestruction::Instance())
-        watcher->watch(window, std::move(gone));
+    new DestructionWatch(window, std::move(gone));
 }
 
 void ActivateWindowByTitle(const QString &title)

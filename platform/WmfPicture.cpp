@@ -1,31 +1,40 @@
 #include "platform/WmfPicture.h"
 
+#include <QBuffer>
 #include <QDeadlineTimer>
-#include <QSize>
+#include <QFile>
+#include <QImageReader>
 #include <QtEndian>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
-#include <cstddef>
-#include <cstdlib>
-#include <cstring>
-#include <memory>
+#include <csignal>
 #include <optional>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <libwmf/api.h>
 #include <libwmf/gd.h>
 
-// libwmf is old C and trusts its input more than it should. Everything it is handed is
-// checked here first, its status is checked after every call, and its own allocations
-// and play time are capped, so a hostile file ends in a null image, not a crash or hang.
+// libwmf is old C that trusts its input: hostile records can make it spend minutes on one
+// record or allocate gigabytes for one glyph, and its status checks between calls cannot
+// stop that. So it runs in a child process of its own, with a cap on memory and a time
+// limit, and hands back a PNG through a pipe. Whatever happens there, this process only
+// sees a picture or nothing.
 namespace platform {
 
 namespace {
 
 constexpr double ScreenDpi = 96.0;
 constexpr int LargestSide = 32767;
-constexpr std::size_t LibraryMemoryBudget = 256u << 20;
-constexpr int PlayTimeLimitMs = 10000;
+constexpr int TimeLimitMs = 5000;
+// Room beyond what the process already maps: the drawing, libwmf's own data, fonts.
+constexpr rlim_t MemoryAllowance = rlim_t(1) << 30;
 
 constexpr quint32 PlaceableKey = 0x9AC6CDD7;
 constexpr int PlaceableHeaderBytes = 22;
@@ -34,6 +43,11 @@ constexpr int StandardHeaderBytes = 18;
 quint16 Word(const QByteArray &data, qsizetype at)
 {
     return qFromLittleEndian<quint16>(data.constData() + at);
+}
+
+qint16 Coordinate(const QByteArray &data, qsizetype at)
+{
+    return static_cast<qint16>(Word(data, at));
 }
 
 quint32 DoubleWord(const QByteArray &data, qsizetype at)
@@ -56,28 +70,26 @@ bool IsPlaceable(const QByteArray &data)
     return data.size() >= 4 && DoubleWord(data, 0) == PlaceableKey;
 }
 
-// The placeable header's bounding box at 96 dpi; nothing when it names no area.
+// The placeable header's box at 96 dpi; nothing when it names no area.
 std::optional<QSizeF> PlaceableSize(const QByteArray &data)
 {
-    const auto coordinate = [&](int at) { return static_cast<qint16>(Word(data, at)); };
-    const int width = std::abs(coordinate(10) - coordinate(6));
-    const int height = std::abs(coordinate(12) - coordinate(8));
+    const int width = std::abs(Coordinate(data, 10) - Coordinate(data, 6));
+    const int height = std::abs(Coordinate(data, 12) - Coordinate(data, 8));
     const quint16 unitsPerInch = Word(data, 14);
     if (width == 0 || height == 0 || unitsPerInch == 0)
         return std::nullopt;
     return QSizeF(width * ScreenDpi / unitsPerInch, height * ScreenDpi / unitsPerInch);
 }
 
-// Where a placeable metafile's box lies in libwmf's device units (points, from the
-// logical origin the file sets). libwmf itself would stretch whatever was drawn over the
-// whole picture and lose the margins; this keeps them. Nothing when the file sets its
-// own mapping mode: then libwmf's box, from what was drawn, is the better guess.
+// Where a placeable metafile's box lies in libwmf's device units (points, counted from
+// the window origin the file sets). libwmf's own box covers only what was drawn, and
+// stretching that over the picture would lose the margins. Nothing when the file sets
+// its own mapping mode: then the drawn area is the better guess.
 std::optional<wmfD_Rect> PlaceableDeviceBox(const QByteArray &data)
 {
     constexpr quint16 EndOfFile = 0x0000;
     constexpr quint16 SetMapMode = 0x0103;
     constexpr quint16 SetWindowOrigin = 0x020B;
-    const auto coordinate = [&](qsizetype at) { return static_cast<qint16>(Word(data, at)); };
     double originX = 0;
     double originY = 0;
     bool originSet = false;
@@ -90,17 +102,17 @@ std::optional<wmfD_Rect> PlaceableDeviceBox(const QByteArray &data)
         if (function == SetMapMode)
             return std::nullopt;
         if (function == SetWindowOrigin && !originSet && recordBytes >= 10) {
-            originY = coordinate(at + 6);
-            originX = coordinate(at + 8);
+            originY = Coordinate(data, at + 6);
+            originX = Coordinate(data, at + 8);
             originSet = true;
         }
         at += qsizetype(recordBytes);
     }
     const double pointsPerUnit = 72.0 / Word(data, 14);
-    const double left = std::min(coordinate(6), coordinate(10));
-    const double right = std::max(coordinate(6), coordinate(10));
-    const double top = std::min(coordinate(8), coordinate(12));
-    const double bottom = std::max(coordinate(8), coordinate(12));
+    const double left = std::min(Coordinate(data, 6), Coordinate(data, 10));
+    const double right = std::max(Coordinate(data, 6), Coordinate(data, 10));
+    const double top = std::min(Coordinate(data, 8), Coordinate(data, 12));
+    const double bottom = std::max(Coordinate(data, 8), Coordinate(data, 12));
     wmfD_Rect box{};
     box.TL.x = float((left - originX) * pointsPerUnit);
     box.TL.y = float((top - originY) * pointsPerUnit);
@@ -116,87 +128,152 @@ bool RecordSizeFits(const QByteArray &data, qsizetype headerAt)
     return largestRecordBytes <= quint64(data.size());
 }
 
+bool Fits(QSize size, qint64 largestPixels)
+{
+    return !size.isEmpty() && size.width() <= LargestSide && size.height() <= LargestSide &&
+           qint64(size.width()) * size.height() <= largestPixels;
+}
+
 std::optional<QSize> WholePixels(QSizeF size, qint64 largestPixels)
 {
-    if (!std::isfinite(size.width()) || !std::isfinite(size.height()))
+    if (!std::isfinite(size.width()) || !std::isfinite(size.height()) ||
+        size.width() > LargestSide || size.height() > LargestSide)
         return std::nullopt;
-    const double width = std::round(size.width());
-    const double height = std::round(size.height());
-    if (width < 1 || height < 1 || width > LargestSide || height > LargestSide ||
-        width * height > double(largestPixels))
-        return std::nullopt;
-    return QSize(int(width), int(height));
+    const QSize pixels(int(std::round(size.width())), int(std::round(size.height())));
+    return Fits(pixels, largestPixels) ? std::optional(pixels) : std::nullopt;
 }
 
-// libwmf's allocations, counted against a budget. Each block carries its size in front.
-struct Budget
-{
-    std::size_t left = LibraryMemoryBudget;
-};
+// ---- In the child process ----
 
-constexpr std::size_t Prefix = alignof(std::max_align_t);
-
-std::size_t BlockSize(void *memory)
+int WriteToPipe(void *context, char *buffer, int length)
 {
-    std::size_t size = 0;
-    std::memcpy(&size, static_cast<unsigned char *>(memory) - Prefix, sizeof size);
-    return size;
-}
-
-void *Allocate(void *context, std::size_t size)
-{
-    auto *budget = static_cast<Budget *>(context);
-    if (size > budget->left)
-        return nullptr;
-    auto *block = static_cast<unsigned char *>(std::malloc(size + Prefix));
-    if (!block)
-        return nullptr;
-    std::memcpy(block, &size, sizeof size);
-    budget->left -= size;
-    return block + Prefix;
-}
-
-void *Reallocate(void *context, void *memory, std::size_t size)
-{
-    if (!memory)
-        return Allocate(context, size);
-    auto *budget = static_cast<Budget *>(context);
-    const std::size_t old = BlockSize(memory);
-    if (size > old && size - old > budget->left)
-        return nullptr;
-    auto *block = static_cast<unsigned char *>(
-        std::realloc(static_cast<unsigned char *>(memory) - Prefix, size + Prefix));
-    if (!block)
-        return nullptr;
-    std::memcpy(block, &size, sizeof size);
-    budget->left = budget->left + old - size;
-    return block + Prefix;
-}
-
-void Release(void *context, void *memory)
-{
-    if (!memory)
-        return;
-    static_cast<Budget *>(context)->left += BlockSize(memory);
-    std::free(static_cast<unsigned char *>(memory) - Prefix);
-}
-
-int StopWhenLate(void *context, float)
-{
-    return static_cast<QDeadlineTimer *>(context)->hasExpired() ? 1 : 0;
-}
-
-int AppendPng(void *context, char *buffer, int length)
-{
-    if (length > 0)
-        static_cast<QByteArray *>(context)->append(buffer, length);
+    const int out = *static_cast<int *>(context);
+    for (int written = 0; written < length;) {
+        const ssize_t now = ::write(out, buffer + written, size_t(length - written));
+        if (now < 0 && errno != EINTR)
+            return 0;
+        written += int(std::max<ssize_t>(now, 0));
+    }
     return length;
 }
 
-struct DestroyApi
+// Draws the metafile and writes it to out as a PNG; false when libwmf fails anywhere.
+bool DrawAsPng(const QByteArray &data, qint64 largestPixels, int out)
 {
-    void operator()(wmfAPI *api) const { wmf_api_destroy(api); }
-};
+    const bool placeable = IsPlaceable(data);
+    std::optional<QSizeF> naturalSize = placeable ? PlaceableSize(data) : std::nullopt;
+    wmfAPI_Options options{};
+    options.function = wmf_gd_function;
+    const unsigned long flags =
+        WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
+    wmfAPI *api = nullptr;
+    if (wmf_api_create(&api, flags, &options) != wmf_E_None || !api)
+        return false;
+    wmf_gd_t *device = WMF_GD_GetData(api);
+    if (!(device->flags & WMF_GD_SUPPORTS_PNG))
+        return false;
+
+    // libwmf only reads the buffer it is given.
+    auto *bytes = reinterpret_cast<unsigned char *>(const_cast<char *>(data.constData()));
+    wmfD_Rect drawn{};
+    if (wmf_mem_open(api, bytes, long(data.size())) != wmf_E_None ||
+        wmf_scan(api, 0, &drawn) != wmf_E_None)
+        return false;
+    if (!naturalSize) {
+        float width = 0;
+        float height = 0;
+        unsigned int displayWidth = 0;
+        unsigned int displayHeight = 0;
+        // wmf_display_size converts to whole numbers unchecked: keep its input sane.
+        if (wmf_size(api, &width, &height) != wmf_E_None || !(width > 0 && width < 1e6f) ||
+            !(height > 0 && height < 1e6f) ||
+            wmf_display_size(api, &displayWidth, &displayHeight, ScreenDpi, ScreenDpi) !=
+                wmf_E_None)
+            return false;
+        naturalSize = QSizeF(displayWidth, displayHeight);
+    }
+    const std::optional<QSize> size = WholePixels(*naturalSize, largestPixels);
+    if (!size)
+        return false;
+
+    device->type = wmf_gd_png;
+    device->flags |= WMF_GD_OUTPUT_MEMORY | WMF_GD_OWN_BUFFER;
+    device->sink.context = &out;
+    device->sink.function = WriteToPipe;
+    device->bbox = placeable ? PlaceableDeviceBox(data).value_or(drawn) : drawn;
+    device->width = unsigned(size->width());
+    device->height = unsigned(size->height());
+    return wmf_play(api, 0, &drawn) == wmf_E_None;
+}
+
+// Runs in the forked child: only libwmf, malloc and write() from here on, and _exit, so
+// that nothing of the parent's (Qt's state, stdio buffers, atexit handlers) runs twice.
+[[noreturn]] void RunChild(const QByteArray &data, qint64 largestPixels, int out, rlim_t memory)
+{
+    const rlimit limit{memory, memory};
+    setrlimit(RLIMIT_AS, &limit);
+    _exit(DrawAsPng(data, largestPixels, out) ? 0 : 1);
+}
+
+// ---- In this process ----
+
+rlim_t MappedBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const qulonglong pages = statm.readLine().split(' ').value(0).toULongLong();
+    return rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE));
+}
+
+// Reads until the child closes the pipe; false on the time limit or too much data.
+bool ReadAll(int in, QByteArray &into, qint64 largestBytes, const QDeadlineTimer &deadline)
+{
+    char chunk[65536];
+    for (;;) {
+        pollfd ready{in, POLLIN, 0};
+        const int polled = ::poll(&ready, 1, int(std::max<qint64>(deadline.remainingTime(), 0)));
+        if (polled < 0 && errno == EINTR)
+            continue;
+        if (polled <= 0)
+            return false;
+        const ssize_t got = ::read(in, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return got == 0;
+        into.append(chunk, got);
+        if (into.size() > largestBytes)
+            return false;
+    }
+}
+
+QByteArray DrawInChild(const QByteArray &data, qint64 largestPixels)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return {};
+    const rlim_t memory = MappedBytes() + MemoryAllowance;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(fds[0]);
+        RunChild(data, largestPixels, fds[1], memory);
+    }
+    ::close(fds[1]);
+    QByteArray png;
+    const bool complete = child > 0 && ReadAll(fds[0], png, largestPixels * 4 + (1 << 20),
+                                               QDeadlineTimer(TimeLimitMs));
+    ::close(fds[0]);
+    if (child < 0)
+        return {};
+    if (!complete)
+        ::kill(child, SIGKILL);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    const bool drawn = complete && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return drawn ? png : QByteArray();
+}
 
 } // namespace
 
@@ -211,71 +288,18 @@ QImage RenderWmf(const QByteArray &data, qint64 largestPixels)
     if (!LooksLikeWmf(data))
         return {};
     const bool placeable = IsPlaceable(data);
-    if (!RecordSizeFits(data, placeable ? PlaceableHeaderBytes : 0))
-        return {};
-    std::optional<QSizeF> naturalSize;
-    if (placeable && !(naturalSize = PlaceableSize(data)))
+    if (!RecordSizeFits(data, placeable ? PlaceableHeaderBytes : 0) ||
+        (placeable && !WholePixels(PlaceableSize(data).value_or(QSizeF()), largestPixels)))
         return {};
 
-    Budget budget; // outlives the API, which frees into it when destroyed
-    wmfAPI_Options options{};
-    options.context = &budget;
-    options.malloc = Allocate;
-    options.realloc = Reallocate;
-    options.free = Release;
-    options.function = wmf_gd_function;
-    const unsigned long flags = WMF_OPT_ALLOC | WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL |
-                                WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
-    wmfAPI *created = nullptr;
-    const wmf_error_t createError = wmf_api_create(&created, flags, &options);
-    const std::unique_ptr<wmfAPI, DestroyApi> api(created);
-    if (createError != wmf_E_None || !api)
+    QByteArray png = DrawInChild(data, largestPixels);
+    if (png.isEmpty())
         return {};
-    wmf_gd_t *device = WMF_GD_GetData(api.get());
-    if (!(device->flags & WMF_GD_SUPPORTS_PNG))
-        return {};
-
-    // libwmf only reads the buffer it is given.
-    auto *bytes = reinterpret_cast<unsigned char *>(const_cast<char *>(data.constData()));
-    wmfD_Rect box{};
-    if (wmf_mem_open(api.get(), bytes, long(data.size())) != wmf_E_None ||
-        wmf_scan(api.get(), 0, &box) != wmf_E_None)
-        return {};
-    if (!naturalSize) {
-        float width = 0;
-        float height = 0;
-        if (wmf_size(api.get(), &width, &height) != wmf_E_None || !std::isfinite(width) ||
-            !std::isfinite(height) || width <= 0 || height <= 0 || width > 1e7f ||
-            height > 1e7f)
-            return {};
-        unsigned int displayWidth = 0;
-        unsigned int displayHeight = 0;
-        if (wmf_display_size(api.get(), &displayWidth, &displayHeight, ScreenDpi, ScreenDpi) !=
-            wmf_E_None)
-            return {};
-        naturalSize = QSizeF(displayWidth, displayHeight);
-    }
-    const std::optional<QSize> size = WholePixels(*naturalSize, largestPixels);
-    if (!size)
-        return {};
-
-    // The gd device draws on white and hands over a PNG, which libwmf then frees itself.
-    QByteArray png;
-    device->type = wmf_gd_png;
-    device->flags |= WMF_GD_OUTPUT_MEMORY | WMF_GD_OWN_BUFFER;
-    device->sink.context = &png;
-    device->sink.function = AppendPng;
-    device->bbox = placeable ? PlaceableDeviceBox(data).value_or(box) : box;
-    device->width = unsigned(size->width());
-    device->height = unsigned(size->height());
-    QDeadlineTimer deadline(PlayTimeLimitMs);
-    wmf_status_function(api.get(), &deadline, StopWhenLate);
-    if (wmf_play(api.get(), 0, &box) != wmf_E_None)
-        return {};
-    wmf_mem_close(api.get());
-
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "png");
     QImage image;
-    if (!image.loadFromData(png, "PNG") || image.size() != *size)
+    if (!Fits(reader.size(), largestPixels) || !reader.read(&image))
         return {};
     return image.convertToFormat(QImage::Format_RGB32);
 }

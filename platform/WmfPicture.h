@@ -10,8 +10,8 @@ namespace platform {
 bool LooksLikeWmf(const QByteArray &data);
 
 // The metafile drawn at its natural size (96 dots per inch) on white. A null image when
-// it cannot be read, or when it would be wider or higher than 32767 pixels or hold more
-// than largestPixels pixels.
+// it cannot be read, takes more than a few seconds to draw, or would be wider or higher
+// than 32767 pixels or hold more than largestPixels pixels.
 QImage RenderWmf(const QByteArray &data, qint64 largestPixels);
 
 } // namespace platform

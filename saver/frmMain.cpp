@@ -115,8 +115,11 @@ void frmMain::RepaintElements(const QRect &oldTitle, const QRect &oldTime, const
 
 void frmMain::paintEvent(QPaintEvent *event)
 {
+    // Rect by rect: the bounding rect of an element's old and new place and another's
+    // would cover much more of the screen than either.
     QPainter painter(this);
-    painter.fillRect(event->rect(), m_background);
+    for (const QRect &rect : event->region())
+        painter.fillRect(rect, m_background);
     if (imgPhoto.hasPicture())
         painter.drawPixmap(photoRect().topLeft(), imgPhoto.pixmap());
     painter.drawPixmap(timeRect().topLeft(), lblTime.pixmap());

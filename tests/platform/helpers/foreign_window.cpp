@@ -20,15 +20,6 @@ xcb_atom_t Atom(xcb_connection_t *connection, const char *name)
     return atom;
 }
 
-void SetTitle(xcb_connection_t *connection, xcb_window_t window, const char *title)
-{
-    const auto length = uint32_t(std::strlen(title));
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME,
-                        XCB_ATOM_STRING, 8, length, title);
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, Atom(connection, "_NET_WM_NAME"),
-                        Atom(connection, "UTF8_STRING"), 8, length, title);
-}
-
 // Returns once the server has carried out every request sent so far.
 void RoundTrip(xcb_connection_t *connection)
 {
@@ -56,7 +47,9 @@ int main(int argc, char **argv)
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL,
                       &background);
     if (argc > 3)
-        SetTitle(connection, window, argv[3]);
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window,
+                            Atom(connection, "_NET_WM_NAME"), Atom(connection, "UTF8_STRING"), 8,
+                            uint32_t(std::strlen(argv[3])), argv[3]);
     xcb_map_window(connection, window);
     RoundTrip(connection);
     std::printf("0x%x\n", window);
