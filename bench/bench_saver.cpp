@@ -2,11 +2,12 @@
 // reports what cannot be seen from outside: the scroll timer's ticks per second and the
 // time from exec to the first frame. Figures, not a test; bench/saver_cost.sh drives it.
 //
-//   bench_saver SECONDS [WARMUP]
+//   bench_saver SECONDS [WARMUP [LINGER]]
 //
 // After WARMUP seconds (default 2) it prints "window-start" and counts ticks for SECONDS,
-// then prints one line of key=value figures, stays one more second (so that whoever
-// samples /proc at the end of the window still finds it) and ends.
+// then prints one line of key=value figures, stays LINGER more seconds (default 1, so
+// that whoever samples /proc at the end of the window still finds it) and ends. A
+// figure not yet reached (a first frame later than the window's end) reads -1.
 //
 // Times are measured from the exec of this program. LUMIDEX_BENCH_EXEC_US, when set, is
 // that moment in microseconds of CLOCK_REALTIME, taken by the caller just before exec
@@ -30,8 +31,6 @@
 #include <unistd.h>
 
 namespace {
-
-constexpr int LingerMs = 1000;
 
 qint64 ClockUs(clockid_t clock)
 {
@@ -147,8 +146,9 @@ int main(int argc, char **argv)
 
     const double seconds = argc > 1 ? std::atof(argv[1]) : 20.0;
     const double warmup = argc > 2 ? std::atof(argv[2]) : 2.0;
-    if (seconds <= 0 || warmup < 0) {
-        std::fprintf(stderr, "usage: bench_saver SECONDS [WARMUP]\n");
+    const double linger = argc > 3 ? std::atof(argv[3]) : 1.0;
+    if (seconds <= 0 || warmup < 0 || linger < 0) {
+        std::fprintf(stderr, "usage: bench_saver SECONDS [WARMUP [LINGER]]\n");
         return 2;
     }
 
@@ -157,6 +157,7 @@ int main(int argc, char **argv)
     QApplication application(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumidex ScreenSaver"));
     const std::optional<int> status = modGeneral::Main({QStringLiteral("/s")});
+    const qint64 startedUs = ClockUs(CLOCK_REALTIME); // settings read, window made and shown
     saver::frmMain *form = modGeneral::MainForm();
     if (status || !form) {
         std::fprintf(stderr, "bench_saver: the saver did not start (status %d)\n",
@@ -181,14 +182,15 @@ int main(int argc, char **argv)
         measuring = false;
         reported = true;
         const double elapsed = window.isValid() ? double(window.nsecsElapsed()) / 1e9 : 0.0;
-        std::printf("result ticks=%lld seconds=%.3f ticks_per_s=%.2f interval_ms=%d "
-                    "first_paint_ms=%.1f first_frame_ms=%.1f exec_to_main_ms=%.1f "
-                    "vmhwm_kb=%ld exec_reference=%s ending=%s\n",
-                    static_cast<long long>(ticks), elapsed, elapsed > 0 ? ticks / elapsed : 0.0,
-                    form->tmrScroll.interval(), MsBetween(exec.realtimeUs, firstFrame.paintedUs),
-                    MsBetween(exec.realtimeUs, firstFrame.shownUs),
-                    MsBetween(exec.realtimeUs, mainRealtimeUs), StatusKilobytes("VmHWM"),
-                    exec.source, ending);
+        std::printf(
+            "result ticks=%lld seconds=%.3f ticks_per_s=%.2f interval_ms=%d "
+            "exec_to_main_ms=%.1f startup_done_ms=%.1f first_paint_ms=%.1f first_frame_ms=%.1f "
+            "vmhwm_kb=%ld exec_reference=%s ending=%s\n",
+            static_cast<long long>(ticks), elapsed, elapsed > 0 ? ticks / elapsed : 0.0,
+            form->tmrScroll.interval(), MsBetween(exec.realtimeUs, mainRealtimeUs),
+            MsBetween(exec.realtimeUs, startedUs), MsBetween(exec.realtimeUs, firstFrame.paintedUs),
+            MsBetween(exec.realtimeUs, firstFrame.shownUs), StatusKilobytes("VmHWM"), exec.source,
+            ending);
         std::fflush(stdout);
     };
 
@@ -199,7 +201,7 @@ int main(int argc, char **argv)
         std::fflush(stdout);
         QTimer::singleShot(int(seconds * 1000), Qt::PreciseTimer, [&] {
             report("normal");
-            QTimer::singleShot(LingerMs, [] { QCoreApplication::exit(0); });
+            QTimer::singleShot(int(linger * 1000), [] { QCoreApplication::exit(0); });
         });
     });
 

@@ -3,17 +3,18 @@
 # 3840x2160 screens: CPU of the drawing program and of the X server, timer ticks
 # achieved, time to the first frame, peak memory. Prints figures, passes or fails nothing.
 #
-#   bench/saver_cost.sh            # about 2.5 minutes, plus the build
+#   bench/saver_cost.sh            # about 3 minutes, plus the build
 #
 # LUMIDEX_BENCH_SECONDS changes the 20 s measuring window of each case.
 
 set -euo pipefail
 
-# shellcheck source=../scripts/setup.sh
+# shellcheck source-path=SCRIPTDIR/.. source=scripts/setup.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/setup.sh"
 
 WINDOW_SECONDS=${LUMIDEX_BENCH_SECONDS:-20}
 WARMUP_SECONDS=2 # start-up is not running cost: the window opens after it
+EXTRA_STARTS=4   # short runs besides the long one: the first frame is timed on each
 SCREENS=(1920x1080 3840x2160)
 SPEEDS=(10 5)
 FONTGLIDE=/usr/libexec/xscreensaver/fontglide
@@ -176,24 +177,44 @@ field() {
     echo "-"
 }
 
-# One row of figures per case, kept for the tables: screen|program|own|x|total|ticks|
-# nominal|first frame|rss MB|ratio
+# The median of the numbers given, those not reached (-1, -) left out.
+median() {
+    printf '%s\n' "$@" | grep -E '^[0-9.]+$' | sort -n | awk '{ v[++n] = $1 }
+        END {
+            if (n == 0) print "-"
+            else if (n % 2) printf "%.1f", v[(n + 1) / 2]
+            else printf "%.1f", (v[n / 2] + v[n / 2 + 1]) / 2
+        }' || echo "-"
+}
+
+# One row of figures per case, kept for the tables: screen|program|own CPU|X CPU|total|
+# ticks/s|nominal|percent|first frame|RSS MB
 rows=()
+
+# Starts bench_saver in the background on the case's store, its output to OUT (which may
+# be a pipe: the child opens it, so nobody waits for a reader here) and its errors added
+# to the case's log; sets BENCH_PID. The exec moment is stamped in the child right before
+# exec: the first frame counts from it.
+start_bench_saver() {
+    local folder=$1 out=$2
+    shift 2
+    (
+        export XDG_CONFIG_HOME="$folder/config" XDG_RUNTIME_DIR="$folder/runtime"
+        export QT_QPA_PLATFORM=xcb
+        unset WAYLAND_DISPLAY
+        LUMIDEX_BENCH_EXEC_US=${EPOCHREALTIME/[.,]/} exec "$BENCH_SAVER" "$@"
+    ) >"$out" 2>>"$folder/err" &
+    BENCH_PID=$!
+    started+=("$BENCH_PID")
+}
 
 run_saver_case() {
     local size=$1 speed=$2 folder="$work/saver-$1-$2" fd line result pid
     local t0 t1 s0 s1 x0 x1
     make_store "$folder" "$speed"
     mkfifo "$folder/out"
-    # The stamp is taken in the child right before exec: the first frame counts from it.
-    (
-        export XDG_CONFIG_HOME="$folder/config" XDG_RUNTIME_DIR="$folder/runtime"
-        export QT_QPA_PLATFORM=xcb
-        unset WAYLAND_DISPLAY
-        LUMIDEX_BENCH_EXEC_US=${EPOCHREALTIME/[.,]/} exec "$BENCH_SAVER" "$WINDOW_SECONDS" "$WARMUP_SECONDS"
-    ) >"$folder/out" 2>"$folder/err" &
-    pid=$!
-    started+=("$pid")
+    start_bench_saver "$folder" "$folder/out" "$WINDOW_SECONDS" "$WARMUP_SECONDS"
+    pid=$BENCH_PID
     exec {fd}<"$folder/out"
 
     # Blocking reads on the pipe: the window's ends are seen as they happen, with no polling
@@ -216,10 +237,23 @@ run_saver_case() {
     exec {fd}<&-
     wait "$pid" || true
     forget "$pid"
+    echo "  saver speed $speed: $result" >&2
     if [ "$(field ending "$result")" != "normal" ]; then
         echo "bench_saver, speed $speed on $size, ended early: $result" >&2
         cat "$folder/err" >&2
     fi
+
+    # One start is a poor sample of start-up time on a shared machine: a few more, short.
+    local frames i quick
+    frames=("$(field first_frame_ms "$result")")
+    for ((i = 0; i < EXTRA_STARTS; i++)); do
+        start_bench_saver "$folder" "$folder/quick" 0.5 0 0
+        quick=$BENCH_PID
+        wait "$quick" || true
+        forget "$quick"
+        frames+=("$(field first_frame_ms "$(grep '^result' "$folder/quick" || true)")")
+    done
+    echo "  saver speed $speed, first frame ms of each start: ${frames[*]}" >&2
 
     local own x total nominal achieved percent frame rss
     own=$(per_minute $((s1 - s0)) $((t1 - t0)))
@@ -228,10 +262,9 @@ run_saver_case() {
     nominal=$(nominal_ticks_per_second "$speed")
     achieved=$(field ticks_per_s "$result")
     percent=$(awk -v a="$achieved" -v n="$nominal" 'BEGIN { printf "%.1f", 100 * a / n }')
-    frame=$(field first_frame_ms "$result")
+    frame=$(median "${frames[@]}")
     rss=$(awk -v k="$(field vmhwm_kb "$result")" 'BEGIN { printf "%.1f", k / 1024 }')
-    rows+=("$size|saver, speed $speed|$own|$x|$total|$achieved|$nominal|$percent|$frame|$rss|")
-    echo "  saver speed $speed: $result" >&2
+    rows+=("$size|saver, speed $speed|$own|$x|$total|$achieved|$nominal|$percent|$frame|$rss")
 }
 
 run_fontglide_case() {
@@ -271,7 +304,7 @@ run_fontglide_case() {
     x=$(per_minute $((x1 - x0)) $((t1 - t0)))
     total=$(awk -v a="$own" -v b="$x" 'BEGIN { printf "%.2f", a + b }')
     children=$(per_minute $((c1 - c0)) $((t1 - t0)))
-    rows+=("$size|fontglide|$own|$x|$total|-|-|-|-|$rss|")
+    rows+=("$size|fontglide|$own|$x|$total|-|-|-|-|$rss")
     echo "  fontglide: text program children $children CPU s/min (not in the tables)" >&2
 }
 
@@ -291,6 +324,8 @@ ratio_for() {
     fi
 }
 
+# Other work on the machine shows in every figure: the load is printed with them.
+read -r load_before _ </proc/loadavg
 for size in "${SCREENS[@]}"; do
     echo "Screen $size" >&2
     start_xvfb "$size"
@@ -301,21 +336,26 @@ for size in "${SCREENS[@]}"; do
     stop_process "$XVFB_PID"
 done
 
+read -r load_after _ </proc/loadavg
 model=$(lscpu | sed -n 's/^Model name: *//p' | head -n 1)
 cpus=$(nproc)
 cores=$(lscpu | awk -F: '/^Core\(s\) per socket/ { c = $2 } /^Socket\(s\)/ { s = $2 }
     END { if (c && s) print c * s }')
 today=$(date +%Y-%m-%d)
+reference_version=$(dpkg-query -W -f='${Version}' xscreensaver-data-extra 2>/dev/null || echo '?')
 machine="$model, ${cores:-?} cores ($cpus CPUs), Debian $(cat /etc/debian_version 2>/dev/null || echo '?'), Xvfb"
 
 echo
 echo "Saver cost, ${WINDOW_SECONDS} s per case after ${WARMUP_SECONDS} s of warm-up; $machine; $today"
 echo "CPU in seconds per minute (utime + stime over the window); picture 150 x 99 (Hammock)."
+echo "Load average (1 min) before the run $load_before, after it $load_after."
+echo "fontglide from xscreensaver-data-extra $reference_version, --mode scroll, in a full-screen window."
+echo "* median of $((EXTRA_STARTS + 1)) starts, from exec to the frame handled by the X server."
 for size in "${SCREENS[@]}"; do
     echo
     echo "Screen $size"
     printf '  %-16s %10s %10s %10s %24s %12s %12s\n' case "own s/min" "X s/min" "total" \
-        "ticks/s (nominal, %)" "1st frame ms" "peak RSS MB"
+        "ticks/s (nominal, %)" "1st frame ms*" "peak RSS MB"
     for row in "${rows[@]}"; do
         IFS='|' read -ra f <<<"$row"
         [ "${f[0]}" = "$size" ] || continue
@@ -334,9 +374,11 @@ echo
 echo "Markdown:"
 echo
 echo "Measured $today by \`bench/saver_cost.sh\` on $machine: ${WINDOW_SECONDS} s per case after"
-echo "${WARMUP_SECONDS} s of warm-up, picture 150 × 99, CPU in seconds per minute."
+echo "${WARMUP_SECONDS} s of warm-up, picture 150 × 99, CPU in seconds per minute; load average"
+echo "$load_before before the run, $load_after after it. fontglide: xscreensaver-data-extra"
+echo "$reference_version, \`--mode scroll\`, drawing into a full-screen window."
 echo
-echo "| screen | program | own CPU s/min | X server CPU s/min | total s/min | ticks/s achieved (nominal) | first frame ms | peak RSS MB | total vs fontglide |"
+echo "| screen | program | own CPU s/min | X server CPU s/min | total s/min | ticks/s achieved (nominal) | first frame ms (median of $((EXTRA_STARTS + 1))) | peak RSS MB | total vs fontglide |"
 echo "|---|---|--:|--:|--:|--:|--:|--:|--:|"
 for row in "${rows[@]}"; do
     IFS='|' read -ra f <<<"$row"
