@@ -52,6 +52,10 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    // The window draws no focus, so gaining it repaints nothing: QWidget's own handlers
+    // would repaint the whole screen for it.
+    void focusInEvent(QFocusEvent *) override {}
+    void focusOutEvent(QFocusEvent *) override {}
 
 private:
     void Form_MouseDown();
