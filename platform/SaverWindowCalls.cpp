@@ -1,8 +1,7 @@
 #include "platform/SaverWindowCalls.h"
 
 #include "platform/WindowCalls.h"
-
-#include <xcb/xcb.h>
+#include "platform/XcbSupport.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
@@ -25,30 +24,8 @@ int displayCount = 0;
 bool blankCursorSet = false; // whether our blank cursor is on Qt's override stack
 bool screenSaverRunning = false;
 
-xcb_connection_t *X11Connection()
-{
-    if (!qGuiApp)
-        return nullptr;
-    const auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
-    return connection && !xcb_connection_has_error(connection) ? connection : nullptr;
-}
-
-struct FreeDeleter
-{
-    void operator()(void *pointer) const { std::free(pointer); }
-};
-template <typename T> using Owned = std::unique_ptr<T, FreeDeleter>;
-
-// The error that comes instead of a reply (a bad id) is taken and freed: just an answer.
-template <typename Reply, typename Cookie, typename ReplyFunction>
-Owned<Reply> Fetch(xcb_connection_t *connection, Cookie cookie, ReplyFunction replyFunction)
-{
-    xcb_generic_error_t *error = nullptr;
-    Owned<Reply> reply(replyFunction(connection, cookie, &error));
-    std::free(error);
-    return reply;
-}
+using xcb::Fetch;
+using xcb::Owned;
 
 // A checked request whose failure (the window vanished, or is not viewable) is ignored.
 void Quietly(xcb_connection_t *connection, xcb_void_cookie_t cookie)
@@ -223,7 +200,7 @@ void DropTopmost(QWidget *window)
 
 std::optional<QSize> ForeignClientSize(quint32 windowId)
 {
-    xcb_connection_t *connection = X11Connection();
+    xcb_connection_t *connection = xcb::Connection();
     if (!connection || windowId == 0)
         return std::nullopt;
     // Both asked before either answer is awaited: one round trip. The geometry alone would
@@ -268,14 +245,14 @@ bool EmbedInForeignWindow(QWidget *window, quint32 hostId, const QSize &size)
 // qt.qpa.xcb, and carries on.
 void WhenDestroyedFromOutside(QWidget *window, std::function<void()> gone)
 {
-    if (!window || !gone || !X11Connection())
+    if (!window || !gone || !xcb::Connection())
         return;
     new DestructionWatch(window, std::move(gone));
 }
 
 void ActivateWindowByTitle(const QString &title)
 {
-    xcb_connection_t *connection = X11Connection();
+    xcb_connection_t *connection = xcb::Connection();
     const xcb_window_t window = connection ? FindTopLevelWindow(title) : 0;
     if (!window)
         return;

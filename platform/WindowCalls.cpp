@@ -1,6 +1,6 @@
 #include "platform/WindowCalls.h"
 
-#include <xcb/xcb.h>
+#include "platform/XcbSupport.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -23,23 +23,8 @@ QSize PrimaryScreenSize()
     return screen ? screen->size() : QSize();
 }
 
-// xcb hands out malloc'd replies and errors; each one is owned here.
-struct FreeDeleter
-{
-    void operator()(void *pointer) const { std::free(pointer); }
-};
-template <typename T> using Owned = std::unique_ptr<T, FreeDeleter>;
-
-// Asks for the reply and takes the error with it, so a window that vanished meanwhile
-// (BadWindow) is neither an X error Qt reports nor a leak.
-template <typename Reply, typename Cookie, typename ReplyFunction>
-Owned<Reply> Fetch(xcb_connection_t *connection, Cookie cookie, ReplyFunction replyFunction)
-{
-    xcb_generic_error_t *error = nullptr;
-    Owned<Reply> reply(replyFunction(connection, cookie, &error));
-    std::free(error);
-    return reply;
-}
+using xcb::Fetch;
+using xcb::Owned;
 
 struct Atoms
 {
@@ -208,11 +193,8 @@ int ScreenHeightTwips()
 
 quint32 FindTopLevelWindow(const QString &title)
 {
-    if (!qGuiApp)
-        return 0;
-    const auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
-    if (!connection || xcb_connection_has_error(connection))
+    xcb_connection_t *connection = xcb::Connection();
+    if (!connection)
         return 0;
 
     const Atoms atoms = InternAtoms(connection);
