@@ -6,7 +6,6 @@
 
 #include <QGuiApplication>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTest>
 #include <QWidget>
 
@@ -25,8 +24,6 @@ class RawClient
 public:
     RawClient() : m_connection(xcb_connect(nullptr, nullptr)) {}
     ~RawClient() { xcb_disconnect(m_connection); }
-    RawClient(const RawClient &) = delete;
-    RawClient &operator=(const RawClient &) = delete;
 
     bool ok() const { return xcb_connection_has_error(m_connection) == 0; }
     xcb_screen_t *screen() const
@@ -121,7 +118,6 @@ void X11WindowsTest::findsOwnWindowByExactTitle()
     const QString title = QStringLiteral("Display Properties – Grüße, 日本 🎉");
     auto window = std::make_unique<QWidget>();
     window->setWindowTitle(title);
-    window->resize(200, 100);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
 
@@ -141,16 +137,6 @@ void X11WindowsTest::findsAnotherProgramsWindow()
                 {QStringLiteral("-title"), title, QStringLiteral("hello")});
     QVERIFY(other.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(FindTopLevelWindow(title) != 0, 10000);
-
-    // The same window the X server's own tools name.
-    QProcess xwininfo;
-    xwininfo.start(QStringLiteral("xwininfo"), {QStringLiteral("-name"), title});
-    QVERIFY(xwininfo.waitForFinished(10000));
-    const QRegularExpressionMatch id =
-        QRegularExpression(QStringLiteral("Window id: (0x[0-9a-f]+)"))
-            .match(QString::fromLocal8Bit(xwininfo.readAllStandardOutput()));
-    QVERIFY(id.hasMatch());
-    QCOMPARE(FindTopLevelWindow(title), id.captured(1).toUInt(nullptr, 16));
 
     other.kill();
     QVERIFY(other.waitForFinished(10000));
