@@ -235,23 +235,27 @@ private Q_SLOTS:
 
     void placeAndDropTopmost_data()
     {
-        QTest::addColumn<QRect>("target"); // empty: the whole screen
-        QTest::addColumn<bool>("shown");   // shown before, so below the later window
-        QTest::newRow("new window, whole screen") << QRect() << false;
-        QTest::newRow("shown window, whole screen") << QRect() << true;
-        QTest::newRow("new window, part of the screen") << QRect(30, 40, 320, 200) << false;
+        QTest::addColumn<QRect>("target");   // empty: the whole screen
+        QTest::addColumn<QString>("before"); // what had become of the window before
+        QTest::newRow("new window, whole screen") << QRect() << "new";
+        // Shown: below the later window. Created: Qt must not go on showing a stale X window.
+        QTest::newRow("shown window, whole screen") << QRect() << "shown";
+        QTest::newRow("created window, whole screen") << QRect() << "created";
+        QTest::newRow("new window, part of the screen") << QRect(30, 40, 320, 200) << "new";
     }
 
     void placeAndDropTopmost()
     {
         QFETCH(QRect, target);
-        QFETCH(bool, shown);
+        QFETCH(QString, before);
         const bool wholeScreen = target.isEmpty();
         if (wholeScreen)
             target = QGuiApplication::primaryScreen()->geometry();
         QWidget window;
         window.resize(200, 150);
-        if (shown) {
+        if (before == "created")
+            window.winId();
+        if (before == "shown") {
             window.show();
             QVERIFY(QTest::qWaitForWindowExposed(&window));
         }
