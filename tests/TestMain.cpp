@@ -27,6 +27,11 @@ void ClearStore()
     QFile::remove(platform::StoreFilePath());
 }
 
+void Store(const QString &key, const QString &text)
+{
+    platform::SaveSetting(platform::SettingsSection, key, text);
+}
+
 // Settings and the instance lock go to a folder of this process's own, set before Qt
 // reads either, and inherited by every process a test starts.
 static void IsolateFromUser()

@@ -29,6 +29,9 @@ QString IsolatedHome();
 // Removes every stored setting, so a test starts from an empty store.
 void ClearStore();
 
+// Stores a text under a key of the section "Settings", as the program's writers do.
+void Store(const QString &key, const QString &text);
+
 } // namespace testing
 
 #define LUMIDEX_REGISTER_TEST(Class) static testing::TestRegistration<Class> registration_##Class;

@@ -11,15 +11,6 @@
 #include <QScreen>
 #include <QTest>
 
-namespace {
-
-void Store(const QString &key, const QString &text)
-{
-    platform::SaveSetting(platform::SettingsSection, key, text);
-}
-
-} // namespace
-
 // Start-up inside this process: what it records for the windows that follow.
 class TstMain : public QObject
 {
@@ -35,9 +26,9 @@ private Q_SLOTS:
 
     void readsStartupSettingsAndScreen()
     {
-        Store(QStringLiteral("ImageIndex"), QStringLiteral("7"));
-        Store(QStringLiteral("DefaultTab"), QStringLiteral("1"));
-        Store(QStringLiteral("IncludeDays"), QStringLiteral("1"));
+        testing::Store(QStringLiteral("ImageIndex"), QStringLiteral("7"));
+        testing::Store(QStringLiteral("DefaultTab"), QStringLiteral("1"));
+        testing::Store(QStringLiteral("IncludeDays"), QStringLiteral("1"));
         QCOMPARE(modGeneral::Main({"/x"}), std::optional<int>(0));
         QCOMPARE(modGeneral::ImageIndex, qint16(7));
         QCOMPARE(modGeneral::DefaultTab, qint16(1));
@@ -51,9 +42,9 @@ private Q_SLOTS:
 
     void unreadableStartupSettingsUseDefaults()
     {
-        Store(QStringLiteral("ImageIndex"), QStringLiteral("picture"));
-        Store(QStringLiteral("DefaultTab"), QStringLiteral("99999"));
-        Store(QStringLiteral("IncludeDays"), QStringLiteral(""));
+        testing::Store(QStringLiteral("ImageIndex"), QStringLiteral("picture"));
+        testing::Store(QStringLiteral("DefaultTab"), QStringLiteral("99999"));
+        testing::Store(QStringLiteral("IncludeDays"), QStringLiteral(""));
         QCOMPARE(modGeneral::Main({"/x"}), std::optional<int>(0));
         QCOMPARE(modGeneral::ImageIndex, qint16(1));
         QCOMPARE(modGeneral::DefaultTab, qint16(0));

@@ -48,11 +48,6 @@ Run Countdown(const QStringList &arguments, const QString &locale = "C")
     return Start(QStringLiteral(COUNTDOWN_BINARY), arguments, locale);
 }
 
-void Store(const QString &key, const QString &text)
-{
-    platform::SaveSetting(platform::SettingsSection, key, text);
-}
-
 } // namespace
 
 class TstPrograms : public QObject
@@ -90,13 +85,13 @@ private Q_SLOTS:
     {
         QFETCH(QString, locale);
         QFETCH(QString, storedDate);
-        Store(QStringLiteral("Date"), storedDate);
+        testing::Store(QStringLiteral("Date"), storedDate);
 
         Run run = Countdown({"--today", "2026-12-05"}, locale);
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out, QStringLiteral("Enter Title Text\n 1 year  2 months  3 days!\n"));
 
-        Store(QStringLiteral("IncludeDays"), QStringLiteral("1"));
+        testing::Store(QStringLiteral("IncludeDays"), QStringLiteral("1"));
         run = Countdown({"--today=2026-12-05"}, locale);
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out,
@@ -106,9 +101,9 @@ private Q_SLOTS:
 
     void countdownShowsTheCompletionPhrase()
     {
-        Store(QStringLiteral("Title"), QStringLiteral("Grand opening"));
-        Store(QStringLiteral("Target"), QStringLiteral("We are open — come in!"));
-        Store(QStringLiteral("Date"), QStringLiteral("2026-12-05"));
+        testing::Store(QStringLiteral("Title"), QStringLiteral("Grand opening"));
+        testing::Store(QStringLiteral("Target"), QStringLiteral("We are open — come in!"));
+        testing::Store(QStringLiteral("Date"), QStringLiteral("2026-12-05"));
         const Run run = Countdown({"--today", "2026-12-05"});
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out, QStringLiteral("\nWe are open — come in!\n"));
@@ -116,14 +111,14 @@ private Q_SLOTS:
 
     void countdownReportsADateItCannotCountTo()
     {
-        Store(QStringLiteral("Date"), QStringLiteral("someday"));
+        testing::Store(QStringLiteral("Date"), QStringLiteral("someday"));
         Run run = Countdown({"--today", "2026-12-05"});
         QCOMPARE(run.status, 1);
         QCOMPARE(run.out, QString());
         QCOMPARE(run.err, QStringLiteral("There has been an Error in the Date Calculation.\n\n"
                                          "Please check the Target Date.\n"));
 
-        Store(QStringLiteral("Date"), QStringLiteral("9999-12-31"));
+        testing::Store(QStringLiteral("Date"), QStringLiteral("9999-12-31"));
         run = Countdown({"--today", "2026-12-05"});
         QCOMPARE(run.status, 1);
     }
@@ -150,7 +145,8 @@ private Q_SLOTS:
     // Without the option the countdown is for today: compare with the clock's own day.
     void countdownCountsFromToday()
     {
-        Store(QStringLiteral("Date"), QDate::currentDate().addDays(1).toString(Qt::ISODate));
+        testing::Store(QStringLiteral("Date"),
+                       QDate::currentDate().addDays(1).toString(Qt::ISODate));
         const Run run = Countdown({});
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out, QStringLiteral("Enter Title Text\n 1 day!\n"));

@@ -14,11 +14,6 @@ using saver::frmMain;
 
 namespace {
 
-void Store(const QString &key, const QString &text)
-{
-    platform::SaveSetting(platform::SettingsSection, key, text);
-}
-
 constexpr qint32 ScreenWidth = 15360;
 constexpr qint32 ScreenHeight = 11520;
 
@@ -86,15 +81,15 @@ private Q_SLOTS:
 
     void storedLooks()
     {
-        Store(QStringLiteral("Background"), QStringLiteral("16711680")); // blue
-        Store(QStringLiteral("TextFontName0"), QStringLiteral("DejaVu Serif"));
-        Store(QStringLiteral("TextFontSize0"), QStringLiteral("20.5"));
-        Store(QStringLiteral("TextFontItalic0"), QStringLiteral("True"));
-        Store(QStringLiteral("TextFontBold0"), QStringLiteral("0"));
-        Store(QStringLiteral("TextFontUnderline1"), QStringLiteral("-1"));
-        Store(QStringLiteral("TextFontColor1"), QStringLiteral("65280")); // green
-        Store(QStringLiteral("Direction"), QStringLiteral("3"));
-        Store(QStringLiteral("Speed"), QStringLiteral("10"));
+        testing::Store(QStringLiteral("Background"), QStringLiteral("16711680")); // blue
+        testing::Store(QStringLiteral("TextFontName0"), QStringLiteral("DejaVu Serif"));
+        testing::Store(QStringLiteral("TextFontSize0"), QStringLiteral("20.5"));
+        testing::Store(QStringLiteral("TextFontItalic0"), QStringLiteral("True"));
+        testing::Store(QStringLiteral("TextFontBold0"), QStringLiteral("0"));
+        testing::Store(QStringLiteral("TextFontUnderline1"), QStringLiteral("-1"));
+        testing::Store(QStringLiteral("TextFontColor1"), QStringLiteral("65280")); // green
+        testing::Store(QStringLiteral("Direction"), QStringLiteral("3"));
+        testing::Store(QStringLiteral("Speed"), QStringLiteral("10"));
         frmMain form;
         Apply(form);
         QCOMPARE(form.backgroundColour(), QColor(0, 0, 255));
@@ -125,7 +120,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, speed);
         QFETCH(int, interval);
-        Store(QStringLiteral("Speed"), speed);
+        testing::Store(QStringLiteral("Speed"), speed);
         frmMain form;
         Apply(form);
         QCOMPARE(form.tmrScroll.interval(), interval);
@@ -135,8 +130,8 @@ private Q_SLOTS:
     // A value that cannot be read is reported, and the set-up goes on with its default.
     void unreadableValueIsReportedAndDefaulted()
     {
-        Store(QStringLiteral("Speed"), QStringLiteral("fast"));
-        Store(QStringLiteral("TextFontSize1"), QStringLiteral("1e50"));
+        testing::Store(QStringLiteral("Speed"), QStringLiteral("fast"));
+        testing::Store(QStringLiteral("TextFontSize1"), QStringLiteral("1e50"));
         frmMain form;
         Apply(form);
         QCOMPARE(m_messages,
@@ -164,8 +159,8 @@ private Q_SLOTS:
         QFETCH(QString, factor);
         QFETCH(QSizeF, pixels);
         QFETCH(bool, stretched);
-        Store(QStringLiteral("ImageUsed"), QStringLiteral("1"));
-        Store(QStringLiteral("ImageSize"), factor);
+        testing::Store(QStringLiteral("ImageUsed"), QStringLiteral("1"));
+        testing::Store(QStringLiteral("ImageSize"), factor);
         frmMain form;
         Apply(form);
         QVERIFY(form.imgPhoto.hasPicture());
@@ -175,7 +170,7 @@ private Q_SLOTS:
 
     void builtInPictureByIndex()
     {
-        Store(QStringLiteral("ImageUsed"), QStringLiteral("1"));
+        testing::Store(QStringLiteral("ImageUsed"), QStringLiteral("1"));
         modGeneral::ImageIndex = 9;
         frmMain form;
         Apply(form);
@@ -188,9 +183,9 @@ private Q_SLOTS:
         QImage picture(40, 30, QImage::Format_RGB32);
         picture.fill(Qt::magenta);
         QVERIFY(picture.save(folder.filePath("holiday photo.jpg"), "JPEG"));
-        Store(QStringLiteral("ImageUsed"), QStringLiteral("1"));
-        Store(QStringLiteral("ImagePath"), folder.path()); // no final separator
-        Store(QStringLiteral("ImageName"), QStringLiteral("holiday photo.jpg"));
+        testing::Store(QStringLiteral("ImageUsed"), QStringLiteral("1"));
+        testing::Store(QStringLiteral("ImagePath"), folder.path()); // no final separator
+        testing::Store(QStringLiteral("ImageName"), QStringLiteral("holiday photo.jpg"));
         {
             frmMain form;
             Apply(form);
@@ -198,7 +193,7 @@ private Q_SLOTS:
             QVERIFY(m_messages.isEmpty());
         }
         // A folder that is gone: the logo stands in, without a message.
-        Store(QStringLiteral("ImagePath"), folder.filePath("gone"));
+        testing::Store(QStringLiteral("ImagePath"), folder.filePath("gone"));
         {
             frmMain form;
             Apply(form);
@@ -206,14 +201,14 @@ private Q_SLOTS:
             QVERIFY(m_messages.isEmpty());
         }
         // A file that is gone, or not a picture: reported; the rest is set up all the same.
-        Store(QStringLiteral("ImagePath"), folder.path() + "/");
-        Store(QStringLiteral("ImageName"), QStringLiteral("missing.gif"));
+        testing::Store(QStringLiteral("ImagePath"), folder.path() + "/");
+        testing::Store(QStringLiteral("ImageName"), QStringLiteral("missing.gif"));
         QFile notAPicture(folder.filePath("notes.bmp"));
         QVERIFY(notAPicture.open(QIODevice::WriteOnly));
         notAPicture.write("just text");
         notAPicture.close();
         for (const char *name : {"missing.gif", "notes.bmp"}) {
-            Store(QStringLiteral("ImageName"), QString::fromLatin1(name));
+            testing::Store(QStringLiteral("ImageName"), QString::fromLatin1(name));
             frmMain form;
             Apply(form);
             QVERIFY(!form.imgPhoto.hasPicture());
@@ -227,9 +222,9 @@ private Q_SLOTS:
     void previewShowsTheDefaultPicture()
     {
         modGeneral::RunMode = modGeneral::RunModePreview;
-        Store(QStringLiteral("ImageUsed"), QStringLiteral("1"));
-        Store(QStringLiteral("ImageName"), QStringLiteral("whatever.jpg"));
-        Store(QStringLiteral("ImageSize"), QStringLiteral("4"));
+        testing::Store(QStringLiteral("ImageUsed"), QStringLiteral("1"));
+        testing::Store(QStringLiteral("ImageName"), QStringLiteral("whatever.jpg"));
+        testing::Store(QStringLiteral("ImageSize"), QStringLiteral("4"));
         frmMain form;
         Apply(form);
         QCOMPARE(modGeneral::SaverLayout.PictureHalfHeight, 375);

@@ -13,11 +13,6 @@ using namespace settings;
 
 namespace {
 
-void Store(const QString &key, const QString &text)
-{
-    platform::SaveSetting(platform::SettingsSection, key, text);
-}
-
 QByteArray StoreFileBytes()
 {
     QFile file(platform::StoreFilePath());
@@ -139,7 +134,7 @@ private Q_SLOTS:
         QFETCH(QString, key);
         QFETCH(QString, stored);
         QFETCH(int, expected);
-        Store(key, stored);
+        testing::Store(key, stored);
         QCOMPARE(ReadWhole32(key), expected);
     }
 
@@ -167,7 +162,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, key);
         QFETCH(QString, stored);
-        Store(key, stored);
+        testing::Store(key, stored);
         const QByteArray before = StoreFileBytes();
         const qint32 fallback = platform::ToWhole32(KeyNamed(key).defaultText).valueOr(-999);
         QCOMPARE(ReadWhole32(key), fallback);
@@ -180,21 +175,21 @@ private Q_SLOTS:
     // value as stored.
     void anyBoundsKeepsTheStoredNumber()
     {
-        Store(key::Direction, QStringLiteral("7"));
+        testing::Store(key::Direction, QStringLiteral("7"));
         QCOMPARE(ReadWhole16(key::Direction), qint16(0));
         QCOMPARE(ReadWhole16(key::Direction, Bounds::Any), qint16(7));
-        Store(key::Direction, QStringLiteral("seven"));
+        testing::Store(key::Direction, QStringLiteral("seven"));
         QCOMPARE(ReadWhole16(key::Direction, Bounds::Any), qint16(0));
     }
 
     void fontSizes()
     {
         const QString size = FontKey(FontAttribute::Size, CountdownLine);
-        Store(size, QStringLiteral("10.5"));
+        testing::Store(size, QStringLiteral("10.5"));
         QCOMPARE(ReadSingle(size), 10.5f);
-        Store(size, QStringLiteral("0"));
+        testing::Store(size, QStringLiteral("0"));
         QCOMPARE(ReadSingle(size), 14.0f);
-        Store(size, QStringLiteral("1e40"));
+        testing::Store(size, QStringLiteral("1e40"));
         QCOMPARE(ReadSingle(size), 14.0f);
     }
 
@@ -217,7 +212,7 @@ private Q_SLOTS:
         QFETCH(QString, stored);
         QFETCH(bool, expected);
         const QString bold = FontKey(FontAttribute::Bold, TitleLine);
-        Store(bold, stored);
+        testing::Store(bold, stored);
         QCOMPARE(ReadFlag(bold), expected);
     }
 
