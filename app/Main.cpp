@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/modGeneral.h"
+#include "dialogs/setup/frmSetup.h"
 #include "platform/Processes.h"
 #include "platform/SaverWindowCalls.h"
 #include "platform/WindowCalls.h"
@@ -10,15 +11,11 @@
 
 #include <QGuiApplication>
 #include <QScreen>
-#include <cstdio>
 #include <memory>
 
 namespace modGeneral {
 
 namespace {
-
-// Exit status of a mode whose window this build does not have yet.
-constexpr int ModeNotAvailable = 3;
 
 // Font size of both lines in the small preview.
 constexpr double PreviewPointSize = 8;
@@ -30,12 +27,7 @@ constexpr qint32 PreviewLineGap = 200;
 const QString DisplayPropertiesTitle = QStringLiteral("Display Properties");
 
 std::unique_ptr<saver::frmMain> LoadedMainForm;
-
-int ModeNotAvailableYet(const char *what)
-{
-    std::fprintf(stderr, "lumidex: %s is not available in this version\n", what);
-    return ModeNotAvailable;
-}
+std::unique_ptr<setup::frmSetup> LoadedSetupForm;
 
 void ReadStartupSettings()
 {
@@ -118,9 +110,13 @@ std::optional<int> RunPreview(const QString &arguments)
     return std::nullopt;
 }
 
+// The dialog carries the run; closing it closes the last window and so ends the program.
 std::optional<int> RunSettings()
 {
-    return ModeNotAvailableYet("the settings dialog");
+    LoadedSetupForm = std::make_unique<setup::frmSetup>();
+    LoadedSetupForm->setModal(true);
+    LoadedSetupForm->show();
+    return std::nullopt;
 }
 
 } // namespace
@@ -157,9 +153,15 @@ saver::frmMain *MainForm()
     return LoadedMainForm.get();
 }
 
+setup::frmSetup *SetupForm()
+{
+    return LoadedSetupForm.get();
+}
+
 void ResetState()
 {
     LoadedMainForm.reset();
+    LoadedSetupForm.reset();
     ImageIndex = 1;
     DefaultTab = 0;
     IncludeDays = 0;
@@ -168,6 +170,13 @@ void ResetState()
     RunMode = RunModeNone;
     PreviewWindow = 0;
     DisplayRect = {};
+    Position = 0;
+    Direction = 0;
+    ImageUsed = 0;
+    ImagePath.clear();
+    ImageName.clear();
+    ImageSize = 0;
+    ImageTag.clear();
     Countdown = {};
     SaverLayout = {};
 }

@@ -6,6 +6,9 @@
 namespace saver {
 class frmMain;
 }
+namespace setup {
+class frmSetup;
+}
 
 namespace modGeneral {
 
@@ -17,6 +20,8 @@ std::optional<int> Main(const QStringList &argumentsAfterProgram);
 
 // The saver window of this run, if one is loaded.
 saver::frmMain *MainForm();
+// The settings dialog of this run, if one is loaded.
+setup::frmSetup *SetupForm();
 
 // Releases the windows and puts every value back to its state at program start
 // (before the application object goes, and between tests).

@@ -10,4 +10,12 @@ qint32 RunMode = RunModeNone;
 qint32 PreviewWindow = 0;
 Rect DisplayRect;
 
+qint16 Position = 0;
+qint16 Direction = 0;
+qint16 ImageUsed = 0;
+QString ImagePath;
+QString ImageName;
+qint16 ImageSize = 0;
+QString ImageTag;
+
 } // namespace modGeneral

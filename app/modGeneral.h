@@ -3,7 +3,7 @@
 #include "countdown/BuildCountdownText.h"
 #include "saver/SaverLayout.h"
 
-#include <QStringList>
+#include <QString>
 
 // The values start-up gathers for the whole run, read by the saver and the dialogs.
 // The countdown's own values (IncludeDays and the pieces) live with the countdown.
@@ -28,5 +28,16 @@ extern qint32 ScreenHeight;
 extern qint32 RunMode;
 extern qint32 PreviewWindow; // the host window's number after "/p"
 extern Rect DisplayRect;
+
+// Working copies of the motion and picture choice, shared by the settings dialog and the
+// image browser. Codes as stored: Position 0 centre, 1 random; Direction 0 forward,
+// 1 backward, 2 downward, 3 upward.
+extern qint16 Position;
+extern qint16 Direction;
+extern qint16 ImageUsed; // 1 when a picture goes with the text
+extern QString ImagePath;
+extern QString ImageName; // empty when a built-in picture is used
+extern qint16 ImageSize;
+extern QString ImageTag; // tag of the built-in picture
 
 } // namespace modGeneral

@@ -2,6 +2,7 @@
 
 #include "app/Main.h"
 #include "app/modGeneral.h"
+#include "dialogs/setup/frmSetup.h"
 #include "platform/SaverWindowCalls.h"
 #include "platform/Store.h"
 #include "saver/frmMain.h"
@@ -56,14 +57,15 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("words");
         QTest::addColumn<int>("runMode");
         QTest::addColumn<int>("previewWindow");
-        QTest::addColumn<bool>("windowLoaded");
-        QTest::newRow("saver") << QStringList{"/s"} << 1 << 0 << true;
-        QTest::newRow("no switch") << QStringList{} << 1 << 0 << true;
+        QTest::addColumn<bool>("saverLoaded");
+        QTest::addColumn<bool>("setupLoaded");
+        QTest::newRow("saver") << QStringList{"/s"} << 1 << 0 << true << false;
+        QTest::newRow("no switch") << QStringList{} << 1 << 0 << true << false;
         // Offscreen there is no X11 window to show a preview in.
-        QTest::newRow("preview") << QStringList{"/p", "4711"} << 4 << 4711 << false;
-        QTest::newRow("preview without host") << QStringList{"/p"} << 4 << 0 << false;
-        QTest::newRow("settings") << QStringList{"/c:4711"} << 0 << 0 << false;
-        QTest::newRow("other") << QStringList{"/a"} << 0 << 0 << false;
+        QTest::newRow("preview") << QStringList{"/p", "4711"} << 4 << 4711 << false << false;
+        QTest::newRow("preview without host") << QStringList{"/p"} << 4 << 0 << false << false;
+        QTest::newRow("settings") << QStringList{"/c:4711"} << 0 << 0 << false << true;
+        QTest::newRow("other") << QStringList{"/a"} << 0 << 0 << false << false;
     }
 
     void modesSetTheRunMode()
@@ -71,10 +73,14 @@ private Q_SLOTS:
         QFETCH(QStringList, words);
         QFETCH(int, runMode);
         QFETCH(int, previewWindow);
-        QFETCH(bool, windowLoaded);
+        QFETCH(bool, saverLoaded);
+        QFETCH(bool, setupLoaded);
         const std::optional<int> status = modGeneral::Main(words);
-        QCOMPARE(!status.has_value(), windowLoaded);
-        QCOMPARE(modGeneral::MainForm() != nullptr, windowLoaded);
+        QCOMPARE(!status.has_value(), saverLoaded || setupLoaded);
+        QCOMPARE(modGeneral::MainForm() != nullptr, saverLoaded);
+        QCOMPARE(modGeneral::SetupForm() != nullptr, setupLoaded);
+        if (setupLoaded)
+            QVERIFY(modGeneral::SetupForm()->isModal() && modGeneral::SetupForm()->isVisible());
         QCOMPARE(modGeneral::RunMode, runMode);
         QCOMPARE(modGeneral::PreviewWindow, previewWindow);
     }

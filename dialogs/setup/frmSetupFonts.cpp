@@ -1,0 +1,106 @@
+// Fonts and colours of the two lines and the background: stored as soon as their dialog
+// is confirmed, and shown at once on the samples.
+
+#include "dialogs/setup/frmSetup.h"
+#include "platform/Colours.h"
+#include "platform/Conversions.h"
+#include "settings/Settings.h"
+#include "ui_frmSetup.h"
+
+namespace setup {
+
+namespace {
+
+using settings::FontAttribute;
+using settings::FontKey;
+
+constexpr qint32 ColourDialogFlags = CommonDialog::cdlCCRGBInit;
+constexpr qint32 FontDialogFlags = CommonDialog::cdlCFBoth | CommonDialog::cdlCFEffects;
+
+// The first stored value that cannot be read ends the procedure before any dialog shows.
+template <typename T> bool Take(const settings::Reading<T> &reading, T &into)
+{
+    if (reading.failure)
+        return false;
+    into = reading.value;
+    return true;
+}
+
+bool LoadFontChoice(CommonDialog &dialog, int line)
+{
+    dialog.FontName = settings::ReadText(FontKey(FontAttribute::Name, line));
+    return Take(settings::TrySingle(FontKey(FontAttribute::Size, line)), dialog.FontSize) &&
+           Take(settings::TryWhole32(FontKey(FontAttribute::Color, line)), dialog.Color) &&
+           Take(settings::TryFlag(FontKey(FontAttribute::Bold, line)), dialog.FontBold) &&
+           Take(settings::TryFlag(FontKey(FontAttribute::Italic, line)), dialog.FontItalic) &&
+           Take(settings::TryFlag(FontKey(FontAttribute::Strikethru, line)),
+                dialog.FontStrikethru) &&
+           Take(settings::TryFlag(FontKey(FontAttribute::Underline, line)), dialog.FontUnderline);
+}
+
+void StoreFontChoice(const CommonDialog &dialog, int line)
+{
+    settings::WriteText(FontKey(FontAttribute::Name, line), dialog.FontName);
+    settings::WriteText(FontKey(FontAttribute::Size, line),
+                        platform::SingleToText(dialog.FontSize));
+    settings::WriteText(FontKey(FontAttribute::Color, line), QString::number(dialog.Color));
+    settings::WriteText(FontKey(FontAttribute::Bold, line),
+                        platform::BooleanToText(dialog.FontBold));
+    settings::WriteText(FontKey(FontAttribute::Italic, line),
+                        platform::BooleanToText(dialog.FontItalic));
+    settings::WriteText(FontKey(FontAttribute::Strikethru, line),
+                        platform::BooleanToText(dialog.FontStrikethru));
+    settings::WriteText(FontKey(FontAttribute::Underline, line),
+                        platform::BooleanToText(dialog.FontUnderline));
+}
+
+} // namespace
+
+void frmSetup::cmdBackground_Click()
+{
+    CommonDialog1.Flags = ColourDialogFlags;
+    if (!Take(settings::TryWhole32(settings::key::Background), CommonDialog1.Color))
+        return;
+    if (!CommonDialog1.ShowColor(this))
+        return;
+    settings::WriteText(settings::key::Background, QString::number(CommonDialog1.Color));
+    ApplySampleFormats();
+}
+
+void frmSetup::cmdFormat_Click(int Index)
+{
+    CommonDialog1.Flags = FontDialogFlags;
+    if (!LoadFontChoice(CommonDialog1, Index))
+        return;
+    if (!CommonDialog1.ShowFont(this))
+        return;
+    StoreFontChoice(CommonDialog1, Index);
+    ApplySampleFormats();
+}
+
+void frmSetup::ApplySampleFormats()
+{
+    ApplySampleFormat(settings::TitleLine, ui->lblSampleText);
+    ApplySampleFormat(settings::CountdownLine, ui->lblSampleDate);
+}
+
+// The sample keeps the dialog's own size: the stored size is for the saver screen.
+void frmSetup::ApplySampleFormat(int line, QLabel *sample)
+{
+    QFont font = this->font();
+    font.setFamily(settings::ReadText(FontKey(FontAttribute::Name, line)));
+    font.setBold(settings::ReadFlag(FontKey(FontAttribute::Bold, line)));
+    font.setItalic(settings::ReadFlag(FontKey(FontAttribute::Italic, line)));
+    font.setStrikeOut(settings::ReadFlag(FontKey(FontAttribute::Strikethru, line)));
+    font.setUnderline(settings::ReadFlag(FontKey(FontAttribute::Underline, line)));
+    sample->setFont(font);
+
+    QPalette palette = sample->palette();
+    palette.setColor(QPalette::WindowText, platform::ColourFromStored(settings::ReadWhole32(
+                                               FontKey(FontAttribute::Color, line))));
+    palette.setColor(QPalette::Window,
+                     platform::ColourFromStored(settings::ReadWhole32(settings::key::Background)));
+    sample->setPalette(palette);
+}
+
+} // namespace setup

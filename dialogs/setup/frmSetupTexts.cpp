@@ -1,0 +1,78 @@
+// The title, completion phrase and target date, their samples, OK and the calendar.
+
+#include "app/modGeneral.h"
+#include "dialogs/calendar/frmCalendar.h"
+#include "dialogs/setup/frmSetup.h"
+#include "platform/Dates.h"
+#include "platform/MessageBox.h"
+#include "settings/Settings.h"
+#include "ui_frmSetup.h"
+
+namespace setup {
+
+namespace {
+
+const QString NotADateText = QStringLiteral("Not a proper date. Please try again.");
+
+QString CheckBoxText(const QCheckBox *box)
+{
+    return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+} // namespace
+
+void frmSetup::txtTitle_Change()
+{
+    ui->lblSampleText->setText(ui->txtTitle->text());
+}
+
+void frmSetup::txtTarget_Change()
+{
+    ui->lblSampleDate->setText(ui->txtTarget->text());
+}
+
+// A date half typed is no date yet: the long form keeps its last text.
+void frmSetup::txtDate_Change()
+{
+    if (const std::optional<QDate> date = platform::ParseDate(ui->txtDate->text()))
+        ui->txtDateLong->setText(platform::LongDate(*date));
+}
+
+// The pieces are those of the last load, so the sample counts to the stored date.
+void frmSetup::chkDays_Click()
+{
+    const countdown::CountdownPieces &pieces = modGeneral::Countdown;
+    QString sample = pieces.PhraseWithoutTotal();
+    if (ui->chkDays->isChecked())
+        sample += pieces.TotalDaysText;
+    ui->lblSampleDate->setText(sample);
+}
+
+void frmSetup::cmdOK_Click()
+{
+    if (!platform::IsDate(ui->txtDate->text())) {
+        platform::MsgBox(NotADateText);
+        ui->txtDate->setFocus();
+        return;
+    }
+    namespace key = settings::key;
+    settings::WriteText(key::Title, ui->txtTitle->text());
+    settings::WriteText(key::Date, ui->txtDate->text());
+    settings::WriteText(key::Target, ui->txtTarget->text());
+    settings::WriteText(key::Position, QString::number(modGeneral::Position));
+    settings::WriteText(key::Direction, QString::number(modGeneral::Direction));
+    settings::WriteText(key::IncludeDays, CheckBoxText(ui->chkDays));
+    settings::WriteText(key::ImageUsed, CheckBoxText(ui->chkImage));
+    settings::WriteText(key::Speed, QString::number(ui->sldSpeed->value()));
+    accept();
+}
+
+// Whichever button closes the calendar, the dialog shows the store again afterwards.
+void frmSetup::cmdCalendar_Click()
+{
+    calendar::frmCalendar calendar(*ui->txtDate, this);
+    calendar.exec();
+    Form_Load();
+}
+
+} // namespace setup
