@@ -2,6 +2,9 @@
 
 // What the settings dialog's tests share: reading the store back and reaching controls.
 
+#include "TestSupport.h"
+#include "app/Main.h"
+#include "platform/Dates.h"
 #include "platform/MessageBox.h"
 #include "platform/Store.h"
 
@@ -54,5 +57,22 @@ struct MessageRecorder
         });
     }
 };
+
+// Every dialog test starts from an empty store and the values of a fresh run, on a fixed
+// day, with message boxes answered by the recorder.
+inline void BeginDialogTest(MessageRecorder &messages)
+{
+    testing::ClearStore();
+    modGeneral::ResetState();
+    platform::SetToday(QDate(2026, 12, 6));
+    messages = {};
+    messages.Install();
+}
+
+inline void EndDialogTest()
+{
+    platform::SetMessageBoxResponder({});
+    platform::SetToday(QDate());
+}
 
 } // namespace setuptest

@@ -47,20 +47,8 @@ class TstSetup : public QObject
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        testing::ClearStore();
-        modGeneral::ResetState();
-        platform::SetToday(QDate(2026, 12, 6));
-        m_messages = {};
-        m_messages.Install();
-    }
-
-    void cleanup()
-    {
-        platform::SetMessageBoxResponder({});
-        platform::SetToday(QDate());
-    }
+    void init() { BeginDialogTest(m_messages); }
+    void cleanup() { EndDialogTest(); }
 
     void emptyStoreShowsTheDefaultsAndWritesNothing()
     {

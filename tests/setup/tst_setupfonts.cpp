@@ -41,13 +41,12 @@ class TstSetupFonts : public QObject
         CommonDialog start;
     } m_seen;
     std::function<bool(CommonDialog &)> m_answer;
+    MessageRecorder m_messages;
 
 private Q_SLOTS:
     void init()
     {
-        testing::ClearStore();
-        modGeneral::ResetState();
-        platform::SetToday(QDate(2026, 12, 6));
+        BeginDialogTest(m_messages);
         m_seen = {};
         m_answer = [](CommonDialog &) { return false; };
         CommonDialog::SetResponder([this](CommonDialog &dialog, CommonDialog::Kind kind) {
@@ -61,7 +60,7 @@ private Q_SLOTS:
     void cleanup()
     {
         CommonDialog::SetResponder({});
-        platform::SetToday(QDate());
+        EndDialogTest();
     }
 
     void fontDialogsStartFromTheDefaults()

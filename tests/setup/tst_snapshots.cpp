@@ -39,20 +39,8 @@ class TstSnapshots : public QObject
     void Answer(MsgAnswer answer) { m_messages.answer = answer; }
 
 private Q_SLOTS:
-    void init()
-    {
-        testing::ClearStore();
-        modGeneral::ResetState();
-        platform::SetToday(QDate(2026, 12, 6));
-        m_messages = {};
-        m_messages.Install();
-    }
-
-    void cleanup()
-    {
-        platform::SetMessageBoxResponder({});
-        platform::SetToday(QDate());
-    }
+    void init() { BeginDialogTest(m_messages); }
+    void cleanup() { EndDialogTest(); }
 
     void questionsAskFirst_data()
     {
