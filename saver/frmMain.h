@@ -5,7 +5,12 @@
 
 #include <QTimer>
 #include <QWidget>
+#include <memory>
 #include <random>
+
+namespace platform {
+class NativeSurface;
+}
 
 namespace saver {
 
@@ -17,6 +22,7 @@ class frmMain : public QWidget
 
 public:
     explicit frmMain(QWidget *parent = nullptr);
+    ~frmMain() override;
 
     // The elements, in their creation order.
     QImage ilsLogo; // the fallback picture
@@ -45,7 +51,12 @@ public:
     // True once the window has been unloaded and the program asked to end.
     bool unloaded() const { return m_unloaded; }
 
+    // Whether the window draws itself through the X server rather than through Qt.
+    bool paintsNatively() const { return testAttribute(Qt::WA_PaintOnScreen); }
+
 protected:
+    bool event(QEvent *event) override;
+    QPaintEngine *paintEngine() const override;
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
@@ -66,12 +77,15 @@ private:
 
     bool LandsOnAnElement(const QPointF &position) const;
     void RepaintElements(const QRect &oldTitle, const QRect &oldTime, const QRect &oldPhoto);
+    void PaintNatively(const QRegion &region);
+    void PaintWithQt(const QRegion &region);
     MotionContext Motion();
 
     QColor m_background = Qt::black;
     ElementPlaces m_places;
     std::minstd_rand m_random;
     bool m_unloaded = false;
+    std::unique_ptr<platform::NativeSurface> m_surface;
 };
 
 } // namespace saver
