@@ -1,6 +1,7 @@
 // Position, direction and the picture line.
 
 #include "app/modGeneral.h"
+#include "dialogs/browse/frmBrowse.h"
 #include "dialogs/setup/frmSetup.h"
 #include "ui_frmSetup.h"
 
@@ -55,7 +56,11 @@ void frmSetup::chkImage_Click()
     ui->txtCurImage->setText(QStringLiteral("No Image"));
 }
 
-// The image browser is not part of this build yet; the button opens nothing.
-void frmSetup::cmdImage_Click() {}
+// The browser's OK stores the picture and redraws the picture line itself.
+void frmSetup::cmdImage_Click()
+{
+    browse::frmBrowse browser([this] { chkImage_Click(); }, this);
+    browser.exec();
+}
 
 } // namespace setup

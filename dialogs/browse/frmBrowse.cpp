@@ -1,0 +1,250 @@
+#include "dialogs/browse/frmBrowse.h"
+
+#include "ui_frmBrowse.h"
+
+#include "app/modGeneral.h"
+#include "dialogs/browse/BuiltInPictures.h"
+#include "settings/Settings.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionTabWidgetFrame>
+
+namespace browse {
+
+namespace {
+
+const QString PrecedenceMessage =
+    QStringLiteral("File Images take precedence over List Images. "
+                   "To use List Images you must make sure there is no File Image is selected. "
+                   "Click 'Do Not Use File Image' button on the File Images Tab.");
+
+// The tab numbers DefaultTab holds.
+constexpr qint16 ListImagesTab = 0;
+constexpr qint16 FileImagesTab = 1;
+
+bool IsPictureIndex(int index)
+{
+    return index >= 1 && index <= BuiltInPictureCount;
+}
+
+// The index of a control in one of the arrays, or 0 when it is not there.
+int IndexIn(const std::array<QLabel *, 10> &controls, const QObject *control)
+{
+    for (int index = 1; index <= BuiltInPictureCount; ++index)
+        if (controls[static_cast<std::size_t>(index)] == control)
+            return index;
+    return 0;
+}
+
+// Where the tab control puts its pages. It lays them out only once it is shown, so this
+// asks its style the way the tab control itself will.
+QPoint PageCorner(const QTabWidget &tabs)
+{
+    struct Access : QTabWidget
+    {
+        using QTabWidget::initStyleOption;
+    };
+    QStyleOptionTabWidgetFrame option;
+    (tabs.*&Access::initStyleOption)(&option);
+    return tabs.style()->subElementRect(QStyle::SE_TabWidgetTabContents, &option, &tabs).topLeft();
+}
+
+} // namespace
+
+frmBrowse::frmBrowse(std::function<void()> pictureChosen, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      ui(std::make_unique<Ui::frmBrowse>()), m_pictureChosen(std::move(pictureChosen))
+{
+    ui->setupUi(this);
+    imgPhotos = {nullptr,        ui->imgPhotos1, ui->imgPhotos2, ui->imgPhotos3, ui->imgPhotos4,
+                 ui->imgPhotos5, ui->imgPhotos6, ui->imgPhotos7, ui->imgPhotos8, ui->imgPhotos9};
+    lblPhotos = {nullptr,        ui->lblPhotos1, ui->lblPhotos2, ui->lblPhotos3, ui->lblPhotos4,
+                 ui->lblPhotos5, ui->lblPhotos6, ui->lblPhotos7, ui->lblPhotos8, ui->lblPhotos9};
+    PlaceTabPagesLikeTheTabControl();
+    ConnectListTab();
+    ConnectFileTab();
+    Form_Load();
+}
+
+frmBrowse::~frmBrowse() = default;
+
+// The pages' controls are laid out from the tab control's own corner, tab captions
+// included: moved onto the page below the captions, they keep their place on screen.
+void frmBrowse::PlaceTabPagesLikeTheTabControl()
+{
+    const QPoint pageCorner = PageCorner(*ui->SSTab1);
+    for (QWidget *page : {ui->tabListImages, ui->tabFileImages}) {
+        for (QWidget *control : page->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            control->move(control->pos() - pageCorner);
+    }
+}
+
+// The form names the controls of the arrays one by one; the procedures know them as
+// arrays, and tests find them by the array's name and their index.
+void frmBrowse::ConnectListTab()
+{
+    for (int index = 1; index <= BuiltInPictureCount; ++index) {
+        for (auto *controls : {&imgPhotos, &lblPhotos}) {
+            QLabel *control = (*controls)[static_cast<std::size_t>(index)];
+            control->setObjectName(controls == &imgPhotos ? QStringLiteral("imgPhotos")
+                                                          : QStringLiteral("lblPhotos"));
+            control->setProperty("Index", index);
+            control->installEventFilter(this);
+        }
+    }
+    connect(ui->SSTab1, &QTabWidget::currentChanged, this, [this] { SSTab1_Click(); });
+    connect(ui->cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    connect(ui->cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    connect(ui->cmdNoImage, &QPushButton::clicked, this, [this] { cmdNoImage_Click(); });
+}
+
+// Labels have no click signals: their mouse presses arrive here.
+bool frmBrowse::eventFilter(QObject *watched, QEvent *event)
+{
+    const bool press = event->type() == QEvent::MouseButtonPress;
+    const bool doubleClick = event->type() == QEvent::MouseButtonDblClick;
+    if ((!press && !doubleClick) || static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
+        return QDialog::eventFilter(watched, event);
+
+    if (const int index = IndexIn(imgPhotos, watched)) {
+        doubleClick ? imgPhotos_DblClick(index) : imgPhotos_Click(index);
+        return true;
+    }
+    if (const int index = IndexIn(lblPhotos, watched)) {
+        doubleClick ? lblPhotos_DblClick(index) : lblPhotos_Click(index);
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmBrowse::Form_Load()
+{
+    ui->imgCheckMark->setPixmap(QPixmap(QStringLiteral(":/pictures/check.png")));
+    ui->imgCheckMark->show();
+    ui->lblMessage->setText(PrecedenceMessage);
+
+    const qint16 tab = modGeneral::DefaultTab;
+    if (tab == ListImagesTab || tab == FileImagesTab) {
+        // Showing the tab from here is not the user's tab change: the tab loads once below.
+        const QSignalBlocker quiet(ui->SSTab1);
+        ui->SSTab1->setCurrentIndex(tab);
+    }
+    if (tab == ListImagesTab)
+        LoadListImagesTab();
+    else if (tab == FileImagesTab)
+        LoadFileImagesTab();
+}
+
+void frmBrowse::LoadListImagesTab()
+{
+    // The store never yields an index outside the list; the run's value might.
+    SelectedIndex = IsPictureIndex(modGeneral::ImageIndex) ? modGeneral::ImageIndex : 1;
+    for (int index = 1; index <= BuiltInPictureCount; ++index) {
+        const auto element = static_cast<std::size_t>(index);
+        imgPhotos[element]->setPixmap(QPixmap::fromImage(BuiltInPicture(index)));
+        lblPhotos[element]->setText(BuiltInPictureTag(index));
+        MarkLabel(index, index == SelectedIndex);
+    }
+}
+
+void frmBrowse::MarkLabel(int index, bool marked)
+{
+    if (!IsPictureIndex(index))
+        return;
+    QLabel *label = lblPhotos[static_cast<std::size_t>(index)];
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, marked ? QColor(0, 0, 255) : QColor(0, 0, 0));
+    label->setPalette(palette);
+    QFont font = label->font();
+    font.setBold(marked);
+    label->setFont(font);
+}
+
+void frmBrowse::SSTab1_Click()
+{
+    modGeneral::DefaultTab = static_cast<qint16>(ui->SSTab1->currentIndex());
+    Form_Load();
+}
+
+void frmBrowse::imgPhotos_Click(int Index)
+{
+    if (!IsPictureIndex(Index))
+        return;
+    MarkLabel(SelectedIndex, false);
+    SelectedIndex = static_cast<qint16>(Index);
+    MarkLabel(Index, true);
+}
+
+void frmBrowse::lblPhotos_Click(int Index)
+{
+    imgPhotos_Click(Index);
+}
+
+void frmBrowse::imgPhotos_DblClick(int Index)
+{
+    imgPhotos_Click(Index);
+    cmdOK_Click();
+}
+
+void frmBrowse::lblPhotos_DblClick(int Index)
+{
+    imgPhotos_DblClick(Index);
+}
+
+// Stores the choice of the tab that shows; the other source's stored values stay.
+void frmBrowse::cmdOK_Click()
+{
+    namespace key = settings::key;
+    if (modGeneral::DefaultTab == ListImagesTab) {
+        modGeneral::ImageIndex = SelectedIndex;
+        modGeneral::ImageTag = BuiltInPictureTag(modGeneral::ImageIndex);
+        settings::WriteText(key::ImageIndex, QString::number(modGeneral::ImageIndex));
+        settings::WriteText(key::ImageTag, modGeneral::ImageTag);
+    } else if (modGeneral::DefaultTab == FileImagesTab) {
+        modGeneral::ImageSize = SizeFactor;
+        modGeneral::ImageName = SelectedFileName();
+        settings::WriteText(key::ImageSize, QString::number(modGeneral::ImageSize));
+        settings::WriteText(key::ImageDrive, CurrentDrive());
+        settings::WriteText(key::ImagePath, CurrentFolder());
+        settings::WriteText(key::ImageName, modGeneral::ImageName);
+    }
+    settings::WriteText(key::DefaultTab, QString::number(modGeneral::DefaultTab));
+    if (m_pictureChosen)
+        m_pictureChosen();
+    accept();
+}
+
+void frmBrowse::cmdCancel_Click()
+{
+    reject();
+}
+
+// The root folder holds no chosen file: OK then stores an empty file name, and the
+// built-in picture is used from then on.
+void frmBrowse::cmdNoImage_Click()
+{
+    SetCurrentFolder(QStringLiteral("c:\\"));
+    PointFileListAt(CurrentFolder());
+    ClearPreview();
+    cmdOK_Click();
+}
+
+// No button answers Enter or Escape.
+void frmBrowse::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+} // namespace browse
