@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "X11Tools.h"
 
 #include "dialogs/browse/BuiltInPictures.h"
 #include "platform/Store.h"
@@ -14,44 +15,11 @@
 
 namespace {
 
-// Runs a tool to its end and returns what it printed.
-QString Output(const QString &program, const QStringList &arguments)
-{
-    QProcess tool;
-    tool.start(program, arguments);
-    if (!tool.waitForFinished(10000)) {
-        tool.kill();
-        tool.waitForFinished();
-        return {};
-    }
-    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
-}
-
-QString XDoTool(const QStringList &arguments)
-{
-    return Output(QStringLiteral("xdotool"), arguments);
-}
+using namespace testing;
 
 QString VisibleWindowNamed(const QString &pattern)
 {
     return XDoTool({"search", "--onlyvisible", "--name", pattern}).section('\n', 0, 0);
-}
-
-// Clicks into a window at a point of its client area, in pixels.
-void ClickAt(const QString &window, QPoint point, int clicks = 1)
-{
-    XDoTool({"mousemove", "--window", window, QString::number(point.x()),
-             QString::number(point.y()), "click", "--repeat", QString::number(clicks), "--delay",
-             "80", "1"});
-}
-
-QImage Screenshot()
-{
-    QProcess import;
-    import.start(QStringLiteral("import"), {"-window", "root", "png:-"});
-    if (!import.waitForFinished(10000))
-        return {};
-    return QImage::fromData(import.readAllStandardOutput(), "PNG");
 }
 
 // Where the picture shows at its natural size, pixel for pixel; a frame caught while the

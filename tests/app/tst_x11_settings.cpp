@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "X11Tools.h"
 
 #include "platform/Store.h"
 
@@ -7,25 +8,7 @@
 
 namespace {
 
-// Runs xdotool and gives back what it printed.
-QString XDoTool(const QStringList &arguments)
-{
-    QProcess tool;
-    tool.start(QStringLiteral("xdotool"), arguments);
-    if (!tool.waitForFinished(10000)) {
-        tool.kill();
-        tool.waitForFinished();
-        return {};
-    }
-    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
-}
-
-// Clicks into the dialog at a point of its client area, in pixels.
-void ClickAt(const QString &window, QPoint point)
-{
-    XDoTool({"mousemove", "--window", window, QString::number(point.x()),
-             QString::number(point.y()), "click", "1"});
-}
+using namespace testing;
 
 void ReplaceTextWith(const QString &window, const QString &text)
 {

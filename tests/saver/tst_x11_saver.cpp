@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "X11Tools.h"
 
 #include "platform/Store.h"
 
@@ -10,32 +11,13 @@
 
 namespace {
 
-// Runs a tool to its end and returns what it printed.
-QString Output(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(10000)) {
-        process.kill();
-        process.waitForFinished();
-        return {};
-    }
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
+using namespace testing;
 
 QSize ExpectedScreen()
 {
     const QStringList size =
         qEnvironmentVariable("LUMIDEX_EXPECTED_SCREEN", "1280x1024").split('x');
     return {size.value(0).toInt(), size.value(1).toInt()};
-}
-
-QImage Screenshot()
-{
-    QTemporaryDir folder;
-    const QString file = folder.filePath("screen.png");
-    Output("import", {"-window", "root", file});
-    return QImage(file);
 }
 
 // The leftmost column that shows the countdown line's yellow, or -1.
