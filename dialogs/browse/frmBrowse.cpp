@@ -6,7 +6,6 @@
 #include "dialogs/browse/BuiltInPictures.h"
 #include "settings/Settings.h"
 
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSignalBlocker>
 #include <QStyle>
@@ -55,8 +54,9 @@ QPoint PageCorner(const QTabWidget &tabs)
 } // namespace
 
 frmBrowse::frmBrowse(std::function<void()> pictureChosen, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : DialogWithoutKeyButtons(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint |
+                                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                          Qt::WindowCloseButtonHint),
       ui(std::make_unique<Ui::frmBrowse>()), m_pictureChosen(std::move(pictureChosen))
 {
     ui->setupUi(this);
@@ -231,20 +231,6 @@ void frmBrowse::cmdNoImage_Click()
     PointFileListAt(CurrentFolder());
     ClearPreview();
     cmdOK_Click();
-}
-
-// No button answers Enter or Escape.
-void frmBrowse::keyPressEvent(QKeyEvent *event)
-{
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-        event->accept();
-        return;
-    default:
-        QDialog::keyPressEvent(event);
-    }
 }
 
 } // namespace browse

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/DialogWithoutKeyButtons.h"
+
 #include <array>
 #include <functional>
 #include <memory>
@@ -20,7 +21,7 @@ namespace browse {
 // The procedures live in one file per tab: frmBrowse.cpp (the dialog, "List Images",
 // OK, Cancel and "Do Not Use File Image"), frmBrowseFiles.cpp (drive, folder and file
 // lists and the preview), frmBrowseSize.cpp (the size factor).
-class frmBrowse : public QDialog
+class frmBrowse : public dialogs::DialogWithoutKeyButtons
 {
     Q_OBJECT
 
@@ -75,7 +76,6 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void ConnectListTab();

@@ -5,13 +5,13 @@
 #include "platform/MessageBox.h"
 #include "settings/Settings.h"
 
-#include <QKeyEvent>
 #include <QLineEdit>
 
 namespace calendar {
 
 frmCalendar::frmCalendar(QLineEdit &setupDate, QWidget *parent)
-    : QDialog(parent), ui(std::make_unique<Ui::frmCalendar>()), m_setupDate(setupDate)
+    : DialogWithoutKeyButtons(parent), ui(std::make_unique<Ui::frmCalendar>()),
+      m_setupDate(setupDate)
 {
     ui->setupUi(this);
     // A fixed dialog frame: title and close box only.
@@ -92,20 +92,6 @@ void frmCalendar::cmdOK_Click()
 void frmCalendar::cmdCancel_Click()
 {
     reject();
-}
-
-// No button answers Enter or Esc, so neither may reach QDialog's own handling.
-void frmCalendar::keyPressEvent(QKeyEvent *event)
-{
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-        event->accept();
-        return;
-    default:
-        QDialog::keyPressEvent(event);
-    }
 }
 
 // A date box that holds no date opens the calendar at today: the most likely start for

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "dialogs/DialogWithoutKeyButtons.h"
+
 #include <QDate>
-#include <QDialog>
 #include <memory>
 
 class QLineEdit;
@@ -13,7 +14,7 @@ namespace calendar {
 
 // Picks the target date on a month calendar. It starts at the date in the settings
 // dialog's date box; OK writes the chosen date back into that box and stores it at once.
-class frmCalendar : public QDialog
+class frmCalendar : public dialogs::DialogWithoutKeyButtons
 {
     Q_OBJECT
 
@@ -36,8 +37,6 @@ public Q_SLOTS:
     void cmdCancel_Click();
 
 protected:
-    void keyPressEvent(QKeyEvent *event) override;
-
 private:
     // The month calendar's members; the selected date lives in the widget alone.
     void SetValue(const QString &dateText);
