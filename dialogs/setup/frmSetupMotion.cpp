@@ -9,10 +9,12 @@ namespace setup {
 
 namespace {
 
+// The position codes; the direction codes are the saver's.
 constexpr int Center = 0;
-constexpr int Forward = 0;
-constexpr int Downward = 2;
-constexpr int Upward = 3;
+
+using saver::Downward;
+using saver::Forward;
+using saver::Upward;
 
 } // namespace
 
