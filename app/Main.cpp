@@ -1,16 +1,21 @@
 #include "app/Main.h"
 
 #include "app/CommandLine.h"
+#include "app/HackOptions.h"
 #include "app/modGeneral.h"
 #include "dialogs/setup/frmSetup.h"
+#include "platform/MessageBox.h"
 #include "platform/Processes.h"
 #include "platform/SaverWindowCalls.h"
+#include "platform/Signals.h"
 #include "platform/WindowCalls.h"
 #include "saver/frmMain.h"
 #include "settings/Settings.h"
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSet>
+#include <cstdio>
 #include <memory>
 
 namespace modGeneral {
@@ -36,11 +41,103 @@ void ReadStartupSettings()
     IncludeDays = settings::ReadWhole16(settings::key::IncludeDays);
 }
 
-saver::frmMain &LoadMainForm()
+// A host of ours decides itself when the run ends and what the cursor does.
+saver::frmMain &LoadMainForm(bool underAHost = false)
 {
     LoadedMainForm = std::make_unique<saver::frmMain>();
+    LoadedMainForm->endsOnInput = !underAHost;
+    LoadedMainForm->hidesCursor = !underAHost;
     LoadedMainForm->Form_Load();
     return *LoadedMainForm;
+}
+
+// The size of a hack's window from a screen-saver host (or the trial window's) stands
+// for the screen: the block travels over it as over a whole screen.
+void UseAsScreen(const QSize &pixels)
+{
+    RunMode = RunModeFullScreen;
+    DisplayRect = {0, 0, pixels.width(), pixels.height()};
+    ScreenWidth = pixels.width() * platform::TwipsPerPixel;
+    ScreenHeight = pixels.height() * platform::TwipsPerPixel;
+}
+
+// One line per distinct problem: the host keeps standard error in a log.
+void Report(const QString &text)
+{
+    static QSet<QString> reported;
+    if (reported.contains(text))
+        return;
+    reported.insert(text);
+    std::fprintf(stderr, "lumidex: %s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+QString Hex(quint32 windowId)
+{
+    return QStringLiteral("0x") + QString::number(windowId, 16);
+}
+
+// Nobody sits in front of a host's window to answer a message box.
+void MessagesToStandardError()
+{
+    platform::SetMessageBoxResponder([](const platform::MessageBoxRequest &request) {
+        Report(QString(request.text).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        return platform::MsgAnswer::Ok;
+    });
+}
+
+// A run that cannot start reports why and then waits (returning nothing, with no
+// window) until the host's SIGTERM: ending at once would only have it started again.
+std::optional<int> RunHosted(const startup::HackOptions &options)
+{
+    MessagesToStandardError();
+    platform::EndOnTerminationSignals([] { QCoreApplication::exit(0); });
+
+    quint32 hostId = options.windowId;
+    if (options.run == startup::HackRun::WindowId && hostId == 0) {
+        Report(QStringLiteral("the window id after -window-id is missing or invalid"));
+        return std::nullopt;
+    }
+    if (options.run == startup::HackRun::Root) {
+        const QString named = qEnvironmentVariable("XSCREENSAVER_WINDOW");
+        hostId = named.isEmpty() ? platform::RootWindowId()
+                                 : startup::WindowIdFrom(named.trimmed()).value_or(0);
+        if (hostId == 0) {
+            Report(QStringLiteral("XSCREENSAVER_WINDOW names no window: ") + named);
+            return std::nullopt;
+        }
+    }
+    for (const QString &word : options.unknown)
+        Report(QStringLiteral("ignoring unknown option ") + word);
+    const std::optional<QSize> host = platform::ForeignClientSize(hostId);
+    if (!host) {
+        Report(QStringLiteral("there is no window ") + Hex(hostId) + QStringLiteral(" to draw in"));
+        return std::nullopt;
+    }
+    UseAsScreen(*host);
+    saver::frmMain &form = LoadMainForm(true);
+    if (!platform::EmbedInForeignWindow(&form, hostId, *host)) {
+        LoadedMainForm.reset();
+        Report(QStringLiteral("cannot draw in window ") + Hex(hostId));
+        return std::nullopt;
+    }
+    // Our window goes with its host's; the host's own end is no failure of ours.
+    platform::WhenDestroyedFromOutside(&form, [] { QCoreApplication::exit(0); });
+    return std::nullopt;
+}
+
+// A window of its own, to try the saver out; closing it ends the program.
+std::optional<int> RunInOwnWindow()
+{
+    constexpr QSize TrialSize(1280, 720);
+    platform::EndOnTerminationSignals([] { QCoreApplication::exit(0); });
+    UseAsScreen(TrialSize);
+    saver::frmMain &form = LoadMainForm(true);
+    form.setWindowFlag(Qt::FramelessWindowHint, false);
+    form.setWindowTitle(platform::ApplicationTitle);
+    form.resize(TrialSize);
+    form.show();
+    return std::nullopt;
 }
 
 std::optional<int> RunSaver()
@@ -52,6 +149,13 @@ std::optional<int> RunSaver()
     saver::frmMain &form = LoadMainForm();
     platform::PlaceTopmost(&form, QRect(0, 0, DisplayRect.right, DisplayRect.bottom));
     platform::SetScreenSaverRunning(true);
+    // Ended like any input ends it, so the cursor comes back.
+    platform::EndOnTerminationSignals([] {
+        if (MainForm() && !MainForm()->unloaded())
+            MainForm()->EndSaver();
+        else
+            QCoreApplication::exit(0);
+    });
     return std::nullopt;
 }
 
@@ -106,6 +210,12 @@ std::optional<int> RunPreview(const QString &arguments)
         return 0;
     // The host closes the preview by destroying its window, which takes ours along.
     platform::WhenDestroyedFromOutside(&form, [&form] { form.close(); });
+    platform::EndOnTerminationSignals([] {
+        if (MainForm() && !MainForm()->unloaded())
+            MainForm()->close(); // runs EndPreview
+        else
+            QCoreApplication::exit(0);
+    });
     platform::ShowCursor(true);
     return std::nullopt;
 }
@@ -126,6 +236,21 @@ std::optional<int> Main(const QStringList &argumentsAfterProgram)
     ReadStartupSettings();
     ScreenHeight = platform::ScreenHeightTwips();
     ScreenWidth = platform::ScreenWidthTwips();
+
+    // A host runs one of these per monitor: no previous-instance rule, nothing registered.
+    const startup::HackOptions hack = startup::HackOptionsFrom(argumentsAfterProgram);
+    switch (hack.run) {
+    case startup::HackRun::Root:
+    case startup::HackRun::WindowId:
+        return RunHosted(hack);
+    case startup::HackRun::Window:
+        return RunInOwnWindow();
+    case startup::HackRun::Help:
+    case startup::HackRun::Version:
+        return 0; // printed before any display was needed
+    case startup::HackRun::NotAHack:
+        break;
+    }
 
     const QString arguments = startup::ArgumentsFrom(argumentsAfterProgram);
     const QString switchText = startup::SwitchOf(arguments);

@@ -1,8 +1,11 @@
 // lumidex: the countdown screen saver.
 
 #include "app/Main.h"
+#include "Version.h"
 #include "app/CommandLine.h"
+#include "app/HackOptions.h"
 #include "platform/Display.h"
+#include "platform/Signals.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -13,14 +16,28 @@ int main(int argc, char **argv)
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
 
-    // A switch that starts nothing needs no display.
+    // Printing or refusing needs no display.
+    const startup::HackOptions hack = startup::HackOptionsFrom(arguments);
+    if (hack.run == startup::HackRun::Help) {
+        std::fputs(startup::HackUsage().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (hack.run == startup::HackRun::Version) {
+        std::puts("Lumidex ScreenSaver " LUMIDEX_VERSION);
+        return 0;
+    }
     const QString switchText = startup::SwitchOf(startup::ArgumentsFrom(arguments));
-    if (startup::ModeOf(switchText) == startup::Mode::None)
+    if (hack.run == startup::HackRun::NotAHack &&
+        startup::ModeOf(switchText) == startup::Mode::None)
         return 0;
 
     if (!platform::CanOpenDisplay()) {
         std::fprintf(stderr, "lumidex: cannot open the display\n");
-        return 1;
+        if (!hack.hosted())
+            return 1;
+        // The host would start a program that ends at once again and again.
+        platform::WaitForTerminationSignal();
+        return 0;
     }
     // The command line is the saver's own: Qt must not act on words like -reverse in it.
     int qtArgc = 1;

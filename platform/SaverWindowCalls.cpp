@@ -216,6 +216,15 @@ std::optional<QSize> ForeignClientSize(quint32 windowId)
     return QSize(geometry->width, geometry->height);
 }
 
+quint32 RootWindowId()
+{
+    xcb_connection_t *connection = xcb::Connection();
+    if (!connection)
+        return 0;
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    return screen ? screen->root : 0;
+}
+
 bool EmbedInForeignWindow(QWidget *window, quint32 hostId, const QSize &size)
 {
     if (!window || !ForeignClientSize(hostId))

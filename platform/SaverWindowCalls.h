@@ -31,6 +31,9 @@ void DropTopmost(QWidget *window);
 // 0, names no window, or there is no X server.
 std::optional<QSize> ForeignClientSize(quint32 windowId);
 
+// The root window of the X server's first screen, or 0 without an X server.
+quint32 RootWindowId();
+
 // Makes `window` a child of another program's X11 window, at 0, 0 with `size`, shown and
 // not activated. False when that cannot be done (no X server, the host is gone).
 bool EmbedInForeignWindow(QWidget *window, quint32 hostId, const QSize &size);

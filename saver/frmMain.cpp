@@ -74,7 +74,8 @@ void frmMain::Form_Load()
 {
     modGeneral::BuildCountdownText();
     modGeneral::ApplySettings(*this);
-    platform::ShowCursor(false);
+    if (hidesCursor)
+        platform::ShowCursor(false);
 }
 
 void frmMain::setBackgroundColour(const QColor &colour)
@@ -234,20 +235,20 @@ void frmMain::keyPressEvent(QKeyEvent *event)
 
 void frmMain::Form_MouseDown()
 {
-    if (InSaverMode())
+    if (InSaverMode() && endsOnInput)
         EndSaver();
 }
 
 void frmMain::Form_KeyPress()
 {
-    if (InSaverMode())
+    if (InSaverMode() && endsOnInput)
         EndSaver();
 }
 
 void frmMain::Form_MouseMove()
 {
     MoveCount += 1;
-    if (InSaverMode() && MoveCount > ToleratedMoves) {
+    if (InSaverMode() && endsOnInput && MoveCount > ToleratedMoves) {
         MoveCount = 0;
         EndSaver();
     }
@@ -278,7 +279,7 @@ void frmMain::Form_Unload()
         EndPreview();
         return;
     }
-    if (InSaverMode())
+    if (InSaverMode() && hidesCursor)
         platform::ShowCursor(true);
 }
 

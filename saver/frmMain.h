@@ -34,6 +34,11 @@ public:
 
     qint32 MoveCount = 0;
 
+    // Both set before Form_Load. A screen-saver host (XScreenSaver) watches the input and
+    // the cursor itself and ends the run when it chooses: then both are false.
+    bool endsOnInput = true;
+    bool hidesCursor = true;
+
     void Form_Load();
     void tmrScroll_Timer();
     void EndSaver();

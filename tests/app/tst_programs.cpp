@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "Version.h"
+
 #include "platform/Processes.h"
 #include "platform/Store.h"
 
@@ -190,12 +192,60 @@ private Q_SLOTS:
         QCOMPARE(run.err, QString());
     }
 
+    // Both answer without a display.
+    void helpAndVersion_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("firstLine");
+        QTest::newRow("--help") << "--help"
+                                << "Usage: lumidex [/s | /p ID | /c]";
+        QTest::newRow("-help") << "-help"
+                               << "Usage: lumidex [/s | /p ID | /c]";
+        QTest::newRow("--version") << "--version"
+                                   << "Lumidex ScreenSaver " LUMIDEX_VERSION;
+        QTest::newRow("-version") << "-version"
+                                  << "Lumidex ScreenSaver " LUMIDEX_VERSION;
+    }
+
+    void helpAndVersion()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, firstLine);
+        const Run run = Start(QStringLiteral(LUMIDEX_BINARY), {option}, "C",
+                              {"DISPLAY=", "QT_QPA_PLATFORM=", "WAYLAND_DISPLAY="});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out.section(QLatin1Char('\n'), 0, 0), firstLine);
+        QVERIFY(run.out.endsWith(QLatin1Char('\n')));
+        QCOMPARE(run.err, QString());
+    }
+
     void noDisplayIsReportedNotACrash()
     {
         const Run run = Start(QStringLiteral(LUMIDEX_BINARY), {"/s"}, "C",
                               {"DISPLAY=:97", "QT_QPA_PLATFORM=xcb", "WAYLAND_DISPLAY="});
         QCOMPARE(run.status, 1);
         QCOMPARE(run.err, QStringLiteral("lumidex: cannot open the display\n"));
+    }
+
+    // A host would start a hack that ends at once again and again: it says why and waits
+    // for the host's SIGTERM.
+    void hostedRunWithoutDisplayWaitsForTheHost()
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":97"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(LUMIDEX_BINARY), {"-root"});
+        QVERIFY(process.waitForStarted());
+        QVERIFY(!process.waitForFinished(1000));
+        process.terminate();
+        QVERIFY(process.waitForFinished(5000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
+                 QStringLiteral("lumidex: cannot open the display\n"));
     }
 };
 

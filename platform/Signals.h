@@ -1,0 +1,18 @@
+#pragma once
+
+#include <functional>
+
+// The signals that ask a program to end (SIGTERM, SIGINT, SIGHUP), taken into the event
+// loop: a screen-saver host ends its programs with SIGTERM and expects a clean exit.
+namespace platform {
+
+// From now on such a signal calls `end` from the event loop (never from the signal
+// handler). A later call replaces `end`; an empty one makes the signals exit(0).
+// Needs a QCoreApplication.
+void EndOnTerminationSignals(std::function<void()> end);
+
+// Blocks until such a signal arrives: for a run that has nothing to show but must not
+// end on its own, since the host would start it again at once.
+void WaitForTerminationSignal();
+
+} // namespace platform

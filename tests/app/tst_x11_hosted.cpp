@@ -1,0 +1,242 @@
+#include "TestSupport.h"
+#include "X11Tools.h"
+
+#include "app/Main.h"
+#include "app/modGeneral.h"
+#include "platform/MessageBox.h"
+#include "platform/SaverWindowCalls.h"
+#include "saver/frmMain.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+
+namespace {
+
+using namespace testing;
+
+// Another program's window, as XScreenSaver makes one for its hacks. It lives until the
+// program is told to destroy it or its input ends.
+struct ForeignWindow
+{
+    explicit ForeignWindow(const QSize &size)
+    {
+        process.start(QStringLiteral(FOREIGN_WINDOW_HELPER),
+                      {QString::number(size.width()), QString::number(size.height())});
+        while (!process.canReadLine() && process.waitForReadyRead(10000)) {
+        }
+        hex = QString::fromLatin1(process.readLine().trimmed());
+    }
+    ~ForeignWindow()
+    {
+        process.closeWriteChannel();
+        process.waitForFinished(5000);
+    }
+    void destroy()
+    {
+        process.write("destroy\n");
+        process.waitForFinished(5000); // it destroys the window before it ends
+    }
+
+    QProcess process;
+    QString hex; // "0x..."
+};
+
+// The children of an X11 window, as xwininfo lists them.
+QStringList ChildrenOf(const QString &window)
+{
+    const QString listing = Output(QStringLiteral("xwininfo"), {"-children", "-id", window});
+    QStringList children;
+    const QRegularExpression child(QStringLiteral("^\\s+(0x[0-9a-f]+) "),
+                                   QRegularExpression::MultilineOption);
+    for (const QRegularExpressionMatch &match : child.globalMatch(listing))
+        children << match.captured(1);
+    return children;
+}
+
+QString WaitForChildOf(const QString &window)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 10000) {
+        const QStringList children = ChildrenOf(window);
+        if (!children.isEmpty())
+            return children.first();
+        QTest::qWait(50);
+    }
+    return {};
+}
+
+void Start(QProcess &saver, const QStringList &arguments, const QString &hostVariable = {})
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (hostVariable.isNull())
+        environment.remove(QStringLiteral("XSCREENSAVER_WINDOW"));
+    else
+        environment.insert(QStringLiteral("XSCREENSAVER_WINDOW"), hostVariable);
+    saver.setProcessEnvironment(environment);
+    saver.start(QStringLiteral(LUMIDEX_BINARY), arguments);
+}
+
+// The lines the saver itself wrote (Qt may add warnings about the environment).
+QStringList OwnLines(QProcess &saver)
+{
+    return QString::fromUtf8(saver.readAllStandardError())
+        .split(QLatin1Char('\n'))
+        .filter(QRegularExpression(QStringLiteral("^lumidex: ")));
+}
+
+} // namespace
+
+// The saver as XScreenSaver runs it: inside a window of the host's, ended by the host.
+class TstX11Hosted : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup()
+    {
+        modGeneral::ResetState();
+        platform::SetMessageBoxResponder({});
+    }
+
+    // In this process, to see what the saver does with the cursor and the running flag.
+    void hostedRunLeavesCursorAndInputToTheHost()
+    {
+        testing::ClearStore();
+        ForeignWindow host(QSize(725, 407));
+        const int cursorBefore = platform::CursorDisplayCount();
+        QCOMPARE(modGeneral::Main({"--window-id", host.hex}), std::nullopt);
+        saver::frmMain *form = modGeneral::MainForm();
+        QVERIFY(form);
+        QVERIFY(form->windowHandle()->parent());
+        QCOMPARE(form->windowHandle()->parent()->winId(), host.hex.toULongLong(nullptr, 16));
+        QCOMPARE(modGeneral::RunMode, int(modGeneral::RunModeFullScreen));
+        QCOMPARE(modGeneral::DisplayRect.right, 725);
+        QCOMPARE(modGeneral::DisplayRect.bottom, 407);
+        QCOMPARE(modGeneral::ScreenWidth, 725 * 15);
+        QCOMPARE(modGeneral::ScreenHeight, 407 * 15);
+        QCOMPARE(platform::CursorDisplayCount(), cursorBefore);
+        QVERIFY(!platform::ScreenSaverRunning());
+
+        QTest::keyClick(form, Qt::Key_Escape);
+        for (int i = 0; i < 20; ++i)
+            QTest::mouseMove(form, QPoint(1 + i, 1 + i));
+        QTest::mouseClick(form, Qt::LeftButton, {}, QPoint(1, 1));
+        QVERIFY(!form->unloaded());
+        form->close();
+        QCOMPARE(platform::CursorDisplayCount(), cursorBefore);
+        QVERIFY(!platform::ScreenSaverRunning());
+    }
+
+    void hostedRunsUntilTheHostEndsIt_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("rootWithVariable");
+        QTest::addColumn<bool>("hostDestroyed"); // else SIGTERM
+        QTest::newRow("--window-id, SIGTERM") << QStringList{"--window-id"} << false << false;
+        QTest::newRow("-window-id, host destroyed") << QStringList{"-window-id"} << false << true;
+        QTest::newRow("-root in XSCREENSAVER_WINDOW, SIGTERM")
+            << QStringList{"-root"} << true << false;
+    }
+
+    void hostedRunsUntilTheHostEndsIt()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, rootWithVariable);
+        QFETCH(bool, hostDestroyed);
+        ForeignWindow host(QSize(725, 407));
+        QVERIFY(!host.hex.isEmpty());
+        QProcess saver;
+        if (rootWithVariable) {
+            Start(saver, arguments, host.hex);
+        } else {
+            // Decimal for one run, hexadecimal for the other: both are ids.
+            arguments << (hostDestroyed ? QString::number(host.hex.toUInt(nullptr, 16)) : host.hex);
+            Start(saver, arguments);
+        }
+        const QString ours = WaitForChildOf(host.hex);
+        QVERIFY2(!ours.isEmpty(), "the saver's window did not appear inside the host's");
+
+        // Real input, through the X server, into the saver's window.
+        XDoTool({"mousemove", "--window", ours, "5", "5", "click", "1"});
+        XDoTool({"mousemove", "--window", ours, "300", "200", "key", "Escape", "a", "space"});
+        QVERIFY2(!saver.waitForFinished(1000), "input ended the hosted run");
+
+        QElapsedTimer ending;
+        ending.start();
+        if (hostDestroyed)
+            host.destroy();
+        else
+            saver.terminate();
+        QVERIFY(saver.waitForFinished(5000));
+        qInfo("ended %lld ms after the %s", ending.elapsed(),
+              hostDestroyed ? "host's window went" : "SIGTERM");
+        QCOMPARE(saver.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(saver.exitCode(), 0);
+        QCOMPARE(OwnLines(saver), QStringList());
+    }
+
+    void hostedRunThatCannotStartWaitsForTheHost_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("hostVariable");
+        QTest::newRow("no such window") << QStringList{"--window-id", "0x7"} << QString();
+        QTest::newRow("window 0") << QStringList{"-window-id", "0"} << QString();
+        QTest::newRow("no id") << QStringList{"-window-id"} << QString();
+        QTest::newRow("unreadable XSCREENSAVER_WINDOW") << QStringList{"-root"} << "window";
+    }
+
+    void hostedRunThatCannotStartWaitsForTheHost()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, hostVariable);
+        QProcess saver;
+        Start(saver, arguments, hostVariable);
+        QVERIFY2(!saver.waitForFinished(1000), "ended at once: the host would start it again");
+        QElapsedTimer ending;
+        ending.start();
+        saver.terminate();
+        QVERIFY(saver.waitForFinished(5000));
+        qInfo("ended %lld ms after the SIGTERM", ending.elapsed());
+        QCOMPARE(saver.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(saver.exitCode(), 0);
+        QCOMPARE(OwnLines(saver).size(), 1);
+    }
+
+    // The Windows-style runs end on SIGTERM as on input (cursor back, exit status 0), not
+    // killed by the signal.
+    void windowsSaverEndsOnSigterm_data()
+    {
+        QTest::addColumn<bool>("preview");
+        QTest::newRow("/s") << false;
+        QTest::newRow("/p") << true;
+    }
+
+    void windowsSaverEndsOnSigterm()
+    {
+        QFETCH(bool, preview);
+        ForeignWindow host(QSize(152, 112));
+        QTemporaryDir runtime; // an instance lock of its own: this process may hold ours
+        QProcess saver;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        saver.setProcessEnvironment(environment);
+        saver.start(QStringLiteral(LUMIDEX_BINARY),
+                    preview ? QStringList{"/p", QString::number(host.hex.toUInt(nullptr, 16))}
+                            : QStringList{"/s"});
+        if (preview)
+            QVERIFY(!WaitForChildOf(host.hex).isEmpty());
+        QVERIFY(!saver.waitForFinished(1000));
+        saver.terminate();
+        QVERIFY(saver.waitForFinished(5000));
+        QCOMPARE(saver.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(saver.exitCode(), 0);
+    }
+};
+
+LUMIDEX_REGISTER_TEST(TstX11Hosted)
+#include "tst_x11_hosted.moc"
