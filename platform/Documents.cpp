@@ -24,7 +24,18 @@ QString InstalledReadMe()
 
 QString ReadMeBeside(const QString &programFolder)
 {
-    return QDir::cleanPath(programFolder + QStringLiteral("/../share/doc/lumidex/ReadMe.txt"));
+    // bin/ (and the build tree's app/) sit one level below the prefix; an XScreenSaver
+    // program sits two, in libexec/xscreensaver/.
+    const QString nearby =
+        QDir::cleanPath(programFolder + QStringLiteral("/../share/doc/lumidex/ReadMe.txt"));
+    if (QFileInfo(nearby).isFile())
+        return nearby;
+    const QString hackFolder =
+        QDir::cleanPath(programFolder + QStringLiteral("/../../share/doc/lumidex/ReadMe.txt"));
+    if (QFileInfo(hackFolder).isFile())
+        return hackFolder;
+    // Neither is there: name the usual place, so the user is told where it was looked for.
+    return nearby;
 }
 
 } // namespace platform

@@ -9,12 +9,14 @@ namespace platform {
 // does not exist or no program could be started for it.
 bool OpenWithDefaultViewer(const QString &path);
 
-// The read-me installed with the program: share/doc/lumidex/ReadMe.txt beside the
-// folder that holds the program.
+// The read-me installed with the program (see ReadMeBeside), for the folder that really
+// holds it: bin/lumidex is a link to libexec/xscreensaver/lumidex.
 QString InstalledReadMe();
 
-// The read-me that belongs to a program in the given folder. The build tree has the same
-// shape as an installation (build/app/lumidex, build/share/doc/lumidex/ReadMe.txt).
+// The read-me that belongs to a program in the given folder: share/doc/lumidex/ReadMe.txt
+// beside that folder (<prefix>/bin, and the build tree, which has the same shape:
+// build/app/lumidex, build/share/doc/lumidex/ReadMe.txt), else beside its parent
+// (<prefix>/libexec/xscreensaver). When neither exists, the first of the two.
 QString ReadMeBeside(const QString &programFolder);
 
 } // namespace platform

@@ -192,8 +192,37 @@ private Q_SLOTS:
         const QString built = platform::ReadMeBeside(QStringLiteral(LUMIDEX_PROGRAM_DIR));
         QCOMPARE(built, QDir::cleanPath(QStringLiteral(LUMIDEX_BUILT_READ_ME)));
         QVERIFY(QFileInfo(built).isFile());
-        QCOMPARE(platform::ReadMeBeside(QStringLiteral("/usr/bin")),
-                 QStringLiteral("/usr/share/doc/lumidex/ReadMe.txt"));
+        QCOMPARE(platform::ReadMeBeside(QStringLiteral("/nowhere/usr/bin")),
+                 QStringLiteral("/nowhere/usr/share/doc/lumidex/ReadMe.txt"));
+    }
+
+    // An installation: the program in libexec/xscreensaver/, bin/ beside it.
+    void readMeInstalled()
+    {
+        QTemporaryDir prefix;
+        QVERIFY(prefix.isValid());
+        const QString root = prefix.path();
+        const QString hacks = root + QStringLiteral("/libexec/xscreensaver");
+        const QString bin = root + QStringLiteral("/bin");
+        const QString readMe = root + QStringLiteral("/share/doc/lumidex/ReadMe.txt");
+        QVERIFY(QDir().mkpath(hacks));
+        QVERIFY(QDir().mkpath(bin));
+        // Not installed yet: the usual place is named.
+        QCOMPARE(platform::ReadMeBeside(hacks),
+                 root + QStringLiteral("/libexec/share/doc/lumidex/ReadMe.txt"));
+        QVERIFY(QDir().mkpath(QFileInfo(readMe).path()));
+        QFile file(readMe);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QCOMPARE(platform::ReadMeBeside(hacks), readMe);
+        QCOMPARE(platform::ReadMeBeside(bin), readMe);
+        // A read-me beside libexec/ itself comes first.
+        const QString nearer = root + QStringLiteral("/libexec/share/doc/lumidex/ReadMe.txt");
+        QVERIFY(QDir().mkpath(QFileInfo(nearer).path()));
+        QFile other(nearer);
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.close();
+        QCOMPARE(platform::ReadMeBeside(hacks), nearer);
     }
 
     // Only files are handed on, under their own names however unusual.
