@@ -136,12 +136,20 @@ void NativeSurface::fill(const QRegion &region)
     xcb_connection_t *connection = xcb::Connection();
     if (!connection || region.isEmpty())
         return;
-    std::vector<xcb_rectangle_t> rects;
-    rects.reserve(size_t(region.rectCount()));
-    for (const QRect &rect : region)
-        rects.push_back(
-            {qint16(rect.x()), qint16(rect.y()), quint16(rect.width()), quint16(rect.height())});
-    xcb_poly_fill_rectangle(connection, m_window, m_gc, quint32(rects.size()), rects.data());
+    // In batches from the stack: a tick fills a few rectangles and allocates nothing.
+    constexpr quint32 BatchSize = 32;
+    xcb_rectangle_t batch[BatchSize];
+    quint32 count = 0;
+    for (const QRect &rect : region) {
+        batch[count++] = {qint16(rect.x()), qint16(rect.y()), quint16(rect.width()),
+                          quint16(rect.height())};
+        if (count == BatchSize) {
+            xcb_poly_fill_rectangle(connection, m_window, m_gc, count, batch);
+            count = 0;
+        }
+    }
+    if (count > 0)
+        xcb_poly_fill_rectangle(connection, m_window, m_gc, count, batch);
 }
 
 void NativeSurface::draw(int slot, const QPixmap &pixmap, const QPoint &at, const QRegion &clip)
