@@ -43,6 +43,7 @@ int main(int argc, char **argv)
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumidex ScreenSaver"));
+    platform::EndQuietlyWhenTheDisplayGoes();
     const std::optional<int> status = modGeneral::Main(arguments);
     if (status)
         return *status;

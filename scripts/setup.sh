@@ -5,15 +5,17 @@ LUMIDEX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 LUMIDEX_BUILD=${LUMIDEX_BUILD:-$LUMIDEX_ROOT/build}
 
 # Debian 12 packages: the toolchain and Qt, the fonts the saver measures text with,
-# the picture readers, the X server and tools the window tests use, and dpkg-shlibdeps
-# for the Debian package.
+# the picture readers, the X server and tools the window tests use, dpkg-shlibdeps for
+# the Debian package, the XScreenSaver daemon the host test runs, and clang with its
+# runtime for the fuzz targets.
 LUMIDEX_PACKAGES=(
     cmake g++ make pkgconf dpkg-dev
     qt6-base-dev libxcb1-dev libgl-dev
     qt6-image-formats-plugins
     libwmf-dev fonts-urw-base35 libexpat1-dev libjpeg-dev
     fonts-liberation
-    xvfb xauth xdotool x11-utils imagemagick
+    xvfb xauth xdotool x11-utils imagemagick xscreensaver
+    clang libclang-rt-14-dev
 )
 
 lumidex_as_root() {

@@ -10,9 +10,11 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -88,6 +90,85 @@ QStringList OwnLines(QProcess &saver)
         .split(QLatin1Char('\n'))
         .filter(QRegularExpression(QStringLiteral("^lumidex: ")));
 }
+
+// The top-level windows a display shows whose names begin with `name`, as xwininfo lists
+// them.
+QStringList WindowsNamed(const QString &display, const QString &name)
+{
+    const QString listing =
+        Output(QStringLiteral("xwininfo"), {"-display", display, "-root", "-children"});
+    QStringList windows;
+    const QRegularExpression child(
+        QStringLiteral("^\\s+(0x[0-9a-f]+) \"%1[^\"]*\"").arg(QRegularExpression::escape(name)),
+        QRegularExpression::MultilineOption);
+    for (const QRegularExpressionMatch &match : child.globalMatch(listing))
+        windows << match.captured(1);
+    return windows;
+}
+
+QString WaitForWindowNamed(const QString &display, const QString &name)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 10000) {
+        // Qt's hidden 1x1 leader window carries the name too: only a shown window counts.
+        for (const QString &window : WindowsNamed(display, name)) {
+            if (Output(QStringLiteral("xwininfo"), {"-display", display, "-id", window})
+                    .contains(QLatin1String("Map State: IsViewable")))
+                return window;
+        }
+        QTest::qWait(50);
+    }
+    return {};
+}
+
+// What a window manager sends when the user closes a window.
+bool AskToClose(const QString &window)
+{
+    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
+    const auto atom = [connection](const char *name) {
+        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, qstrlen(name), name), nullptr);
+        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return result;
+    };
+    xcb_client_message_event_t message = {};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window.toUInt(nullptr, 16);
+    message.type = atom("WM_PROTOCOLS");
+    message.data.data32[0] = atom("WM_DELETE_WINDOW");
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(connection, 0, message.window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char *>(&message));
+    const bool sent = xcb_flush(connection) > 0 && !xcb_connection_has_error(connection);
+    xcb_disconnect(connection);
+    return sent;
+}
+
+// An X server of the test's own, which the test may take away.
+struct OwnXServer
+{
+    OwnXServer()
+    {
+        // Xvfb picks a free display and writes its number on descriptor 1.
+        server.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", "800x600x24",
+                                              "-nolisten", "tcp", "-noreset"});
+        while (!server.canReadLine() && server.waitForReadyRead(10000)) {
+        }
+        display = QStringLiteral(":") + QString::fromLatin1(server.readLine().trimmed());
+    }
+    ~OwnXServer() { goAway(); }
+    void goAway()
+    {
+        server.terminate();
+        server.waitForFinished(5000);
+    }
+
+    QProcess server;
+    QString display;
+};
 
 } // namespace
 
@@ -234,6 +315,74 @@ private Q_SLOTS:
         saver.terminate();
         QVERIFY(saver.waitForFinished(5000));
         QCOMPARE(saver.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(saver.exitCode(), 0);
+    }
+
+    // -window: a window of its own to try the saver in, which the user closes.
+    void ownWindowRunsUntilClosed()
+    {
+        QTemporaryDir runtime;
+        QProcess saver;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        environment.remove(QStringLiteral("XSCREENSAVER_WINDOW"));
+        saver.setProcessEnvironment(environment);
+        saver.start(QStringLiteral(LUMIDEX_BINARY), {"-window"});
+        const auto stop = qScopeGuard([&saver] { saver.kill(), saver.waitForFinished(); });
+        const QString display = qEnvironmentVariable("DISPLAY");
+        const QString window = WaitForWindowNamed(display, QStringLiteral("Lumidex ScreenSaver"));
+        QVERIFY2(!window.isEmpty(), "no window of its own appeared");
+        const QString geometry = Output(QStringLiteral("xwininfo"), {"-id", window});
+        QVERIFY2(geometry.contains(QLatin1String("Width: 1280")) &&
+                     geometry.contains(QLatin1String("Height: 720")),
+                 qPrintable(geometry));
+
+        XDoTool({"mousemove", "--window", window, "5", "5", "click", "1"});
+        XDoTool({"mousemove", "--window", window, "600", "300", "key", "Escape", "a"});
+        QVERIFY2(!saver.waitForFinished(1000), "input ended the run");
+
+        QVERIFY(AskToClose(window));
+        QVERIFY2(saver.waitForFinished(5000), "closing the window did not end the run");
+        QCOMPARE(saver.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(saver.exitCode(), 0);
+        QCOMPARE(OwnLines(saver), QStringList());
+    }
+
+    // The X server going away (the session ended) ends every run with status 0, without
+    // a crash on the way out.
+    void endsWhenTheXServerGoes_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("-window") << QStringList{"-window"};
+        QTest::newRow("-root") << QStringList{"-root"};
+        QTest::newRow("/s") << QStringList{"/s"};
+        QTest::newRow("/c") << QStringList{"/c"};
+    }
+
+    void endsWhenTheXServerGoes()
+    {
+        QFETCH(QStringList, arguments);
+        OwnXServer server;
+        QVERIFY2(server.display.size() > 1, "no X server of the test's own");
+        QTemporaryDir runtime;
+        QProcess saver;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), server.display);
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        environment.remove(QStringLiteral("XSCREENSAVER_WINDOW"));
+        saver.setProcessEnvironment(environment);
+        saver.start(QStringLiteral(LUMIDEX_BINARY), arguments);
+        const auto stop = qScopeGuard([&saver] { saver.kill(), saver.waitForFinished(); });
+        const QString name = arguments.first() == QLatin1String("/c")
+                                 ? QStringLiteral("Lumidex ScreenSaver Settings")
+                                 : QStringLiteral("Lumidex ScreenSaver");
+        QVERIFY2(!WaitForWindowNamed(server.display, name).isEmpty(),
+                 qPrintable(Output(QStringLiteral("xwininfo"),
+                                   {"-display", server.display, "-root", "-children"})));
+
+        server.goAway();
+        QVERIFY2(saver.waitForFinished(5000), "the run outlived its X server");
+        QCOMPARE(saver.exitStatus(), QProcess::NormalExit); // not a crash
         QCOMPARE(saver.exitCode(), 0);
     }
 };

@@ -39,5 +39,31 @@ done
 
 echo "$contents"
 echo "Depends: $depends"
+
+# The package installs with apt and lists its files. Only as root, and never over a
+# lumidex the machine already has: the test removes what it installed.
+if [ "$(id -u)" -ne 0 ]; then
+    echo "not root: the package was not installed"
+elif dpkg-query -W -f='${Status}' lumidex 2>/dev/null | grep -q 'install ok installed'; then
+    echo "lumidex is installed on this machine: the package was not installed over it"
+else
+    trap 'dpkg --purge lumidex >/dev/null 2>&1 || true; rm -rf "$out"' EXIT
+    if DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+        "$deb" >"$out/apt.log" 2>&1; then
+        listed=$(dpkg -L lumidex)
+        for file in /usr/libexec/xscreensaver/lumidex /usr/bin/lumidex /usr/bin/lumidex-countdown \
+                    /usr/share/xscreensaver/config/lumidex.xml \
+                    /usr/share/applications/lumidex-settings.desktop \
+                    /usr/share/doc/lumidex/ReadMe.txt /usr/share/man/man1/lumidex.1; do
+            grep -qx "$file" <<<"$listed" || fail "dpkg -L lumidex does not list $file"
+        done
+        output=$(/usr/bin/lumidex --version 2>&1) || true
+        [ "$output" = "Lumidex ScreenSaver $version" ] || fail "installed lumidex --version: $output"
+        echo "installed with apt-get; dpkg -L lists every file"
+    else
+        cat "$out/apt.log" >&2
+        fail "apt-get install $deb failed"
+    fi
+fi
 [ "$failures" -eq 0 ] || { echo "$failures check(s) failed" >&2; exit 1; }
 echo "package: all checks passed"
