@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
+#include <csignal>
+#include <utility>
 #include <xcb/xcb.h>
 
 namespace {
@@ -256,6 +258,7 @@ private Q_SLOTS:
         QVERIFY(saver.waitForFinished(5000));
         qInfo("ended %lld ms after the %s", ending.elapsed(),
               hostDestroyed ? "host's window went" : "SIGTERM");
+        QVERIFY2(ending.elapsed() < 1000, "the run outlived its host's ending by a second");
         QCOMPARE(saver.exitStatus(), QProcess::NormalExit);
         QCOMPARE(saver.exitCode(), 0);
         QCOMPARE(OwnLines(saver), QStringList());
@@ -288,18 +291,24 @@ private Q_SLOTS:
         QCOMPARE(OwnLines(saver).size(), 1);
     }
 
-    // The Windows-style runs end on SIGTERM as on input (cursor back, exit status 0), not
-    // killed by the signal.
-    void windowsSaverEndsOnSigterm_data()
+    // The Windows-style runs end on SIGTERM, SIGINT and SIGHUP as on input (cursor back,
+    // exit status 0), not killed by the signal.
+    void windowsSaverEndsOnTerminationSignals_data()
     {
         QTest::addColumn<bool>("preview");
-        QTest::newRow("/s") << false;
-        QTest::newRow("/p") << true;
+        QTest::addColumn<int>("signalNumber");
+        for (const auto &[name, number] :
+             {std::pair{"SIGTERM", SIGTERM}, std::pair{"SIGINT", SIGINT},
+              std::pair{"SIGHUP", SIGHUP}}) {
+            QTest::addRow("/s, %s", name) << false << number;
+            QTest::addRow("/p, %s", name) << true << number;
+        }
     }
 
-    void windowsSaverEndsOnSigterm()
+    void windowsSaverEndsOnTerminationSignals()
     {
         QFETCH(bool, preview);
+        QFETCH(int, signalNumber);
         ForeignWindow host(QSize(152, 112));
         QTemporaryDir runtime; // an instance lock of its own: this process may hold ours
         QProcess saver;
@@ -312,10 +321,42 @@ private Q_SLOTS:
         if (preview)
             QVERIFY(!WaitForChildOf(host.hex).isEmpty());
         QVERIFY(!saver.waitForFinished(1000));
-        saver.terminate();
+        QElapsedTimer ending;
+        ending.start();
+        ::kill(pid_t(saver.processId()), signalNumber);
         QVERIFY(saver.waitForFinished(5000));
+        qInfo("ended %lld ms after the signal", ending.elapsed());
+        QVERIFY2(ending.elapsed() < 1000, "the signal did not end the run at once");
         QCOMPARE(saver.exitStatus(), QProcess::NormalExit);
         QCOMPARE(saver.exitCode(), 0);
+    }
+
+    // In this process, to see the cursor come back.
+    void signalEndsTheSaverWithTheCursorBack_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGHUP") << SIGHUP;
+    }
+
+    void signalEndsTheSaverWithTheCursorBack()
+    {
+        QFETCH(int, signalNumber);
+        testing::ClearStore();
+        // A fresh process's count: earlier runs in this one leave theirs behind.
+        while (platform::CursorDisplayCount() > 0)
+            platform::ShowCursor(false);
+        QCOMPARE(modGeneral::Main({"/s"}), std::nullopt);
+        saver::frmMain *form = modGeneral::MainForm();
+        QVERIFY(form);
+        QVERIFY(platform::CursorDisplayCount() < 0);
+        QVERIFY(platform::ScreenSaverRunning());
+
+        ::raise(signalNumber);
+        QTRY_VERIFY_WITH_TIMEOUT(form->unloaded(), 1000);
+        QVERIFY(platform::CursorDisplayCount() >= 0); // a count of 0 or more shows it
+        QVERIFY(!platform::ScreenSaverRunning());
     }
 
     // -window: a window of its own to try the saver in, which the user closes.
