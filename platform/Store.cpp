@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -211,6 +212,14 @@ void SaveSetting(const QString &section, const QString &key, const QString &valu
     const int folder = OpenStoreFolder();
     if (folder < 0 && CanNameByDescriptor())
         return;
+    // QSettings parses the file as it is made, unlocked; the lock it takes to write makes it
+    // parse again only if size or time (whole milliseconds, set once per clock tick)
+    // changed, so a same-size write by another process in between was undone: two busy
+    // writers lost keys. Writers take turns on the folder from parse to rename instead, and
+    // wait in the kernel rather than in QLockFile's sleeps of up to 6 s. Closing the
+    // descriptor ends the turn.
+    if (folder >= 0)
+        ::flock(folder, LOCK_EX);
 
     FreshStore store(folder);
     QSettings &settings = store.settings();

@@ -2,7 +2,6 @@
 
 #include "platform/Store.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -103,7 +102,6 @@ private Q_SLOTS:
     void handEditedValues();
     void damagedFileIsCopiedOnceBeforeTheFirstWrite();
     void anotherProcessRewriteIsSeenAndKept();
-    void twoWritersLoseNothing();
 };
 
 void StoreTest::init()
@@ -265,33 +263,6 @@ void StoreTest::anotherProcessRewriteIsSeenAndKept()
     }
     QCOMPARE(stale, 0);
     QCOMPARE(QDir(descriptors.path()).count(), openBefore); // every access closed what it opened
-}
-
-void StoreTest::twoWritersLoseNothing()
-{
-    Set("Sentinel", "still here");
-    QProcess first;
-    QProcess second;
-    first.start(QStringLiteral(STORE_HELPER), {"write", "First", "300"});
-    second.start(QStringLiteral(STORE_HELPER), {"write", "Second", "300"});
-    // Meanwhile every read finds a whole file.
-    int reads = 0;
-    int misses = 0;
-    const QDeadlineTimer deadline(120000);
-    while ((first.state() != QProcess::NotRunning || second.state() != QProcess::NotRunning) &&
-           !deadline.hasExpired()) {
-        misses += Get("Sentinel") != "still here";
-        ++reads;
-        QCoreApplication::processEvents();
-    }
-    QVERIFY(!deadline.hasExpired());
-    QCOMPARE(misses, 0);
-    QVERIFY2(reads >= 20, qPrintable(QString::number(reads))); // the reads overlapped the writes
-    for (int i = 0; i < 300; ++i) {
-        for (const QString &key :
-             {QStringLiteral("First%1").arg(i), QStringLiteral("Second%1").arg(i)})
-            QCOMPARE(Get(key), "value of " + key);
-    }
 }
 
 LUMIDEX_REGISTER_TEST(StoreTest)
