@@ -1,7 +1,6 @@
 #include "platform/Conversions.h"
 
 #include <algorithm>
-#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -196,7 +195,10 @@ Converted<float> ToSingle(const QString &text)
     const Converted<double> number = ToNumber(text);
     if (!number.ok())
         return {std::nullopt, number.failure};
-    if (std::fabs(*number.value) > double(FLT_MAX))
+    // Beyond FLT_MAX by less than half a step still rounds to it: "3.4028235e38", which
+    // SingleToText writes for FLT_MAX, must read back.
+    constexpr double FirstRoundingToInfinity = 0x1.ffffffp127;
+    if (std::fabs(*number.value) >= FirstRoundingToInfinity)
         return Converted<float>::fail(Overflow);
     return Converted<float>::success(float(*number.value));
 }

@@ -125,6 +125,12 @@ void ConversionsTest::fromText_data()
 
     add("single", "0.1", Ok, double(0.1f));
     add("single", "3.4028234663852886e38", Ok, double(FLT_MAX));
+    // What rounds to the largest single is no overflow; half a step beyond it is.
+    add("single", "3.4028235e38", Ok, double(FLT_MAX));
+    add("single", "-3.4028235e38", Ok, -double(FLT_MAX));
+    add("single", "3.40282356e38", Ok, double(FLT_MAX));
+    add("single", "340282356779733661637539395458142568448", Overflow, 0.0);
+    add("single", "3.4028236e38", Overflow, 0.0);
     add("single", "3.5e38", Overflow, 0.0);
     add("single", "-1e39", Overflow, 0.0);
     add("single", "1e-50", Ok, 0.0);
@@ -171,6 +177,11 @@ void ConversionsTest::textForms()
         {-0.0f, "0"},  {0.00125f, "0.00125"}, {1048576.0f, "1048576"}};
     for (const auto &[value, text] : singles)
         QCOMPARE(SingleToText(value), QString::fromLatin1(text));
+
+    // The extremes, which random bits seldom hit, read back too.
+    for (const float value : {FLT_MAX, -FLT_MAX, FLT_MIN, -FLT_MIN, FLT_TRUE_MIN, -FLT_TRUE_MIN,
+                              1e-5f, 1e15f, std::nextafter(1e15f, 0.0f)})
+        QCOMPARE(ToSingle(SingleToText(value)).valueOr(NAN), value);
 
     // Random bit patterns cover every exponent: the text reads back exactly, is no longer
     // than needed, and keeps plain digits for the sizes a person types.

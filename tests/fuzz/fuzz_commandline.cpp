@@ -1,0 +1,53 @@
+// Start-up's decisions over any argument list: the Windows saver's switch and window
+// number, and the screen-saver host's options.
+#include "FuzzSupport.h"
+
+#include "app/CommandLine.h"
+#include "app/HackOptions.h"
+
+using namespace startup;
+
+namespace {
+
+void CheckWindowsSwitches(const QStringList &arguments)
+{
+    const QString joined = ArgumentsFrom(arguments);
+    if (joined.startsWith(u' ') || joined.endsWith(u' '))
+        fuzz::Fail("blanks left around the arguments", joined);
+    const QString switchText = SwitchOf(joined);
+    if (switchText.size() > 2 || !joined.startsWith(switchText))
+        fuzz::Fail("the switch is not the first two characters", joined);
+    const Mode mode = ModeOf(switchText);
+    if ((mode == Mode::Preview) != (switchText == QStringLiteral("/p")))
+        fuzz::Fail("preview without /p", joined);
+    PreviewHostNumber(joined);
+    if (EndsAsSecondInstance(switchText, false, true) != (switchText == QStringLiteral("/s")))
+        fuzz::Fail("second instance rule", joined);
+}
+
+void CheckHostOptions(const QStringList &arguments)
+{
+    for (const QString &word : arguments) {
+        const std::optional<quint32> id = WindowIdFrom(word);
+        if (id && *id == 0)
+            fuzz::Fail("window id 0", word);
+    }
+    const HackOptions options = HackOptionsFrom(arguments);
+    if (options.run != HackRun::WindowId && options.windowId != 0)
+        fuzz::Fail("a window id without -window-id", arguments.join(u'|'));
+    if (options.run == HackRun::NotAHack && !options.unknown.isEmpty())
+        fuzz::Fail("unknown words kept without a host run", arguments.join(u'|'));
+    if (options.unknown.size() > arguments.size())
+        fuzz::Fail("more unknown words than words", arguments.join(u'|'));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    // No arguments at all is a case of its own; one empty argument is another.
+    const QStringList arguments = size == 0 ? QStringList() : fuzz::SplitOnNul(data, size);
+    CheckWindowsSwitches(arguments);
+    CheckHostOptions(arguments);
+    return 0;
+}

@@ -1,0 +1,71 @@
+// The conversions of stored text over any text. Beyond not crashing: the whole-number
+// forms agree with each other, and a single the program writes reads back the same.
+#include "FuzzSupport.h"
+
+#include "platform/Conversions.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+void CheckSingleRoundTrip(float value, const QString &source)
+{
+    if (!std::isfinite(value))
+        return;
+    const QString written = platform::SingleToText(value);
+    const platform::Converted<float> back = platform::ToSingle(written);
+    if (!back.ok() || *back.value != value)
+        fuzz::Fail("single does not read back",
+                   source + QStringLiteral(" -> ") + QString::number(double(value), 'g', 9) +
+                       QStringLiteral(" -> ") + written + QStringLiteral(" -> ") +
+                       (back.ok() ? QString::number(double(*back.value), 'g', 9)
+                                  : back.failure.description));
+}
+
+template <typename Whole>
+void CheckWhole(const platform::Converted<Whole> &whole, const platform::Converted<double> &number,
+                const QString &text)
+{
+    // A text that is no number fails alike; a number fails only for its size.
+    const int expected = number.ok() ? platform::Overflow : number.failure.number;
+    if (whole.ok() ? !number.ok() : whole.failure.number != expected)
+        fuzz::Fail("whole number fails for another reason than the number", text);
+    if (!whole.ok())
+        return;
+    const double rounded = platform::RoundHalfEven(*number.value);
+    if (double(*whole.value) != rounded)
+        fuzz::Fail("whole number is not the rounded number", text);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QString text = fuzz::Text(data, size);
+
+    const platform::Converted<double> number = platform::ToNumber(text);
+    if (platform::IsNumeric(text) != number.ok())
+        fuzz::Fail("IsNumeric disagrees with ToNumber", text);
+    if (number.ok() && !std::isfinite(*number.value))
+        fuzz::Fail("a number that is not finite", text);
+
+    CheckWhole(platform::ToWhole16(text), number, text);
+    CheckWhole(platform::ToWhole32(text), number, text);
+
+    const platform::Converted<float> single = platform::ToSingle(text);
+    if (single.ok())
+        CheckSingleRoundTrip(*single.value, text);
+    const platform::Converted<bool> flag = platform::ToBoolean(text);
+    if (number.ok() && (!flag.ok() || *flag.value != (*number.value != 0.0)))
+        fuzz::Fail("a number's flag is not its being non-zero", text);
+
+    // Any single at all, from the first four bytes: what the dialogs compute is written
+    // the same way as what was read.
+    if (size >= sizeof(float)) {
+        float raw;
+        std::memcpy(&raw, data, sizeof raw);
+        CheckSingleRoundTrip(raw, QStringLiteral("raw bits"));
+    }
+    return 0;
+}
