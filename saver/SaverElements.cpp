@@ -6,6 +6,16 @@
 
 namespace saver {
 
+namespace {
+
+// The most a side of an element's pixmap holds: as much as the saver's own drawing on X11
+// reaches (16-bit coordinates). A line of text from the store can be far longer (a title
+// of a million characters measures millions of pixels); only its start is kept, so its
+// memory stays bounded.
+constexpr int LargestPixmapSide = 32767;
+
+} // namespace
+
 void TextLine::setText(const QString &text)
 {
     m_text = text;
@@ -57,7 +67,7 @@ const QPixmap &TextLine::pixmap() const
         const QSize pixels(ToPixels(m_size.width()), ToPixels(m_size.height()));
         if (pixels.isEmpty())
             return m_pixmap;
-        m_pixmap = QPixmap(pixels);
+        m_pixmap = QPixmap(pixels.boundedTo(QSize(LargestPixmapSide, LargestPixmapSide)));
         m_pixmap.fill(m_background);
         QPainter painter(&m_pixmap);
         painter.setFont(m_font);
