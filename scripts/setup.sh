@@ -40,8 +40,9 @@ lumidex_install_packages() {
         apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
+# lumidex_build [CMAKE_OPTIONS...]
 lumidex_build() {
-    cmake -S "$LUMIDEX_ROOT" -B "$LUMIDEX_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake -S "$LUMIDEX_ROOT" -B "$LUMIDEX_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$LUMIDEX_BUILD" -j "$(nproc)"
 }
 

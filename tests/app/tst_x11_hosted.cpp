@@ -383,7 +383,7 @@ private Q_SLOTS:
         QVERIFY2(!saver.waitForFinished(1000), "input ended the run");
 
         QVERIFY(AskToClose(window));
-        QVERIFY2(saver.waitForFinished(5000), "closing the window did not end the run");
+        QVERIFY2(saver.waitForFinished(10000), "closing the window did not end the run");
         QCOMPARE(saver.exitStatus(), QProcess::NormalExit);
         QCOMPARE(saver.exitCode(), 0);
         QCOMPARE(OwnLines(saver), QStringList());
