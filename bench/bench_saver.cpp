@@ -16,6 +16,7 @@
 
 #include "app/Main.h"
 #include "saver/frmMain.h"
+#include "tests/ProcessMemory.h"
 
 #include <xcb/xcb.h>
 
@@ -77,19 +78,6 @@ ExecReference FindExec(qint64 mainRealtimeUs, qint64 mainBootUs)
     if (const std::optional<qint64> start = ProcessStartBootUs())
         return {mainRealtimeUs - (mainBootUs - *start), "proc-stat"};
     return {mainRealtimeUs, "main"};
-}
-
-long StatusKilobytes(const char *key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
 }
 
 // Waits until the X server has handled every request sent so far, the frame's image
@@ -189,8 +177,8 @@ int main(int argc, char **argv)
             static_cast<long long>(ticks), elapsed, elapsed > 0 ? ticks / elapsed : 0.0,
             form->tmrScroll.interval(), MsBetween(exec.realtimeUs, mainRealtimeUs),
             MsBetween(exec.realtimeUs, startedUs), MsBetween(exec.realtimeUs, firstFrame.paintedUs),
-            MsBetween(exec.realtimeUs, firstFrame.shownUs), StatusKilobytes("VmHWM"), exec.source,
-            ending);
+            MsBetween(exec.realtimeUs, firstFrame.shownUs), long(testing::StatusKilobytes("VmHWM")),
+            exec.source, ending);
         std::fflush(stdout);
     };
 

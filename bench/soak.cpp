@@ -12,6 +12,7 @@
 #include "app/modGeneral.h"
 #include "saver/ScrollMotion.h"
 #include "saver/frmMain.h"
+#include "tests/ProcessMemory.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -31,23 +32,10 @@ constexpr int ScreenWidthPixels = 1920;
 constexpr int ScreenHeightPixels = 1080;
 constexpr int Reports = 10; // memory lines per part, besides its start and end
 
-long StatusKilobytes(const char *key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
 void PrintMemory(const char *part, const char *moment, long long ticks, const QElapsedTimer &clock)
 {
     std::printf("%-7s %-6s ticks=%-9lld seconds=%-8.3f VmRSS_kB=%ld\n", part, moment, ticks,
-                double(clock.nsecsElapsed()) / 1e9, StatusKilobytes("VmRSS"));
+                double(clock.nsecsElapsed()) / 1e9, long(testing::StatusKilobytes("VmRSS")));
     std::fflush(stdout);
 }
 
@@ -168,6 +156,6 @@ int main(int argc, char **argv)
     }
     PrintMemory("program", "end", 0, wall);
     std::printf("wall time %.1f s, peak VmHWM_kB=%ld\n", double(wall.nsecsElapsed()) / 1e9,
-                StatusKilobytes("VmHWM"));
+                long(testing::StatusKilobytes("VmHWM")));
     return 0;
 }

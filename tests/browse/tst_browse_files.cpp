@@ -1,3 +1,4 @@
+#include "PictureBytes.h"
 #include "TestSupport.h"
 #include "setup/SetupTestSupport.h"
 
@@ -34,23 +35,6 @@ bool WriteBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-// A BMP header announcing 20000 x 20000 pixels, with almost none of them behind it.
-QByteArray HugeBmpHeader()
-{
-    QByteArray bytes(54 + 16, '\0');
-    char *at = bytes.data();
-    at[0] = 'B';
-    at[1] = 'M';
-    qToLittleEndian<quint32>(quint32(bytes.size()), at + 2);
-    qToLittleEndian<quint32>(54, at + 10);
-    qToLittleEndian<quint32>(40, at + 14);
-    qToLittleEndian<qint32>(20000, at + 18);
-    qToLittleEndian<qint32>(20000, at + 22);
-    qToLittleEndian<quint16>(1, at + 26);
-    qToLittleEndian<quint16>(24, at + 28);
-    return bytes;
 }
 
 // As a person does it: the item scrolled into sight, then the mouse.
@@ -363,7 +347,7 @@ void BrowseFilesTest::badPicturesLeaveEmptyPreview_data()
     QTest::newRow("zero bytes") << QByteArray();
     QTest::newRow("truncated") << jpeg.left(jpeg.size() / 2);
     QTest::newRow("text") << QByteArray("not a picture\n");
-    QTest::newRow("20000 x 20000") << HugeBmpHeader();
+    QTest::newRow("20000 x 20000") << testing::BmpHeader(20000, 20000, false);
 }
 
 void BrowseFilesTest::badPicturesLeaveEmptyPreview()

@@ -1,4 +1,4 @@
-#include "PeakMemory.h"
+#include "ProcessMemory.h"
 #include "TestSupport.h"
 #include "setup/SetupTestSupport.h"
 
@@ -287,11 +287,11 @@ private Q_SLOTS:
         const bool completed = key.name == settings::key::Target;
         platform::SetToday(completed ? QDate(2026, 12, 6) : QDate(2004, 10, 20));
 
-        qint64 growth = hardening::PeakGrowth([&] { CheckSaver(key, text); });
+        qint64 growth = testing::PeakGrowth([&] { CheckSaver(key, text); });
         if (QTest::currentTestFailed())
             return;
         QVERIFY2(growth < LargestGrowthKilobytes, qPrintable(QString::number(growth)));
-        growth = hardening::PeakGrowth([&] { CheckSetup(key, text); });
+        growth = testing::PeakGrowth([&] { CheckSetup(key, text); });
         if (QTest::currentTestFailed())
             return;
         QVERIFY2(growth < LargestGrowthKilobytes, qPrintable(QString::number(growth)));

@@ -1,4 +1,5 @@
-#include "PeakMemory.h"
+#include "PictureBytes.h"
+#include "ProcessMemory.h"
 #include "TestSupport.h"
 #include "setup/SetupTestSupport.h"
 
@@ -19,9 +20,9 @@
 #include <QTest>
 #include <QtEndian>
 
-using hardening::PeakGrowth;
 using setuptest::Child;
 using setuptest::Text;
+using namespace testing;
 namespace key = settings::key;
 
 namespace {
@@ -29,30 +30,6 @@ namespace {
 const QString InvalidPictureMessage = QStringLiteral("Error Number: 481\r\nInvalid picture");
 
 // ---- Pictures ----
-
-QImage TwoColours()
-{
-    QImage image(40, 30, QImage::Format_RGB32);
-    image.fill(Qt::blue);
-    QPainter(&image).fillRect(0, 0, 20, 30, Qt::red);
-    return image;
-}
-
-QByteArray Encoded(const QImage &image, const char *format)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
-
-// Appends the low `size` bytes of the number, least significant first.
-void Append(QByteArray &bytes, quint32 value, int size = 2)
-{
-    for (int i = 0; i < size; ++i)
-        bytes.append(char(value >> (8 * i)));
-}
 
 // Qt writes no GIF, so this writes one: width x height claimed in both the screen and the
 // picture's descriptor, with `pixels` pixels of 8-bit LZW codes behind it (a clear code
@@ -86,29 +63,6 @@ QByteArray Gif(quint16 width, quint16 height, int pixels)
     return gif.append('\0').append(';');
 }
 
-// A BMP header claiming width x height pixels with a few bytes behind it; run-length coded
-// (8 bits a pixel) or plain 24-bit.
-QByteArray BmpHeader(qint32 width, qint32 height, bool runLength)
-{
-    QByteArray bytes(54 + 16, '\0');
-    char *at = bytes.data();
-    at[0] = 'B';
-    at[1] = 'M';
-    qToLittleEndian<quint32>(quint32(bytes.size()), at + 2);
-    qToLittleEndian<quint32>(54, at + 10);
-    qToLittleEndian<quint32>(40, at + 14);
-    qToLittleEndian<qint32>(width, at + 18);
-    qToLittleEndian<qint32>(height, at + 22);
-    qToLittleEndian<quint16>(1, at + 26);
-    qToLittleEndian<quint16>(runLength ? 8 : 24, at + 28);
-    qToLittleEndian<quint32>(runLength ? 1 : 0, at + 30);
-    // Run-length data: 255 pixels of colour 0, then the end of the bitmap.
-    at[54] = char(0xFF);
-    at[56] = 0;
-    at[57] = 1;
-    return bytes;
-}
-
 QByteArray JpegClaiming(quint16 width, quint16 height)
 {
     QByteArray jpeg = Encoded(TwoColours(), "JPEG");
@@ -116,17 +70,6 @@ QByteArray JpegClaiming(quint16 width, quint16 height)
     qToBigEndian(height, jpeg.data() + frame);
     qToBigEndian(width, jpeg.data() + frame + 2);
     return jpeg;
-}
-
-// One metafile record: its size in words, its function, its parameters.
-QByteArray Record(quint16 function, std::initializer_list<int> parameters)
-{
-    QByteArray record;
-    Append(record, quint32(3 + parameters.size()), 4);
-    Append(record, function);
-    for (const int parameter : parameters)
-        Append(record, quint32(parameter));
-    return record;
 }
 
 // A record whose size field says `words`, whatever it holds.
@@ -145,45 +88,6 @@ constexpr quint16 LineTo = 0x0213;
 constexpr quint16 Polygon = 0x0324;
 constexpr quint16 SetWindowExt = 0x020C;
 constexpr quint16 SetMapMode = 0x0103;
-
-struct MetafileHeader
-{
-    QRect box;
-    int unitsPerInch;
-    quint16 objects;
-    std::optional<quint32> largestRecord; // nothing: the true one
-};
-
-// 600 x 450 twips: 40 x 30 pixels.
-MetafileHeader Header(quint16 objects = 1, std::optional<quint32> largestRecord = std::nullopt,
-                      QRect box = QRect(0, 0, 600, 450), int unitsPerInch = 1440)
-{
-    return {box, unitsPerInch, objects, largestRecord};
-}
-
-// A placeable metafile holding these records and an end record.
-QByteArray Metafile(const QList<QByteArray> &records, const MetafileHeader &header = Header())
-{
-    QByteArray wmf;
-    Append(wmf, 0x9AC6CDD7, 4);
-    const QRect &box = header.box;
-    for (const int word :
-         {0, box.left(), box.top(), box.right() + 1, box.bottom() + 1, header.unitsPerInch, 0, 0})
-        Append(wmf, quint32(word));
-    quint16 sum = 0;
-    for (int at = 0; at < 20; at += 2)
-        sum ^= qFromLittleEndian<quint16>(wmf.constData() + at);
-    Append(wmf, sum);
-
-    const QByteArray body = records.join() + Record(0x0000, {});
-    for (const quint32 word : {1, 9, 0x0300})
-        Append(wmf, word);
-    Append(wmf, quint32(9 + body.size() / 2), 4);
-    Append(wmf, header.objects);
-    Append(wmf, header.largestRecord.value_or(quint32(body.size() / 2)), 4);
-    Append(wmf, 0);
-    return wmf + body;
-}
 
 // A red brush chosen and a rectangle drawn with it, between the hostile records.
 QList<QByteArray> Drawing(const QList<QByteArray> &hostile)
@@ -225,7 +129,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_folder.isValid());
-        QVERIFY2(hardening::ResetPeak(), "the peak memory cannot be measured");
+        QVERIFY2(testing::ResetPeak(), "the peak memory cannot be measured");
     }
 
     void init()
@@ -277,7 +181,9 @@ void TstHostilePictures::hostileFiles_data()
     QTest::newRow("jpeg of 30000 x 30000") << "bomb.jpg" << JpegClaiming(30000, 30000) << refused;
     QTest::newRow("wmf of 30000 x 30000 pixels")
         << "bomb.wmf"
-        << Metafile(Drawing({}), Header(1, std::nullopt, QRect(0, 0, 30000, 30000), 96)) << refused;
+        << Metafile(Drawing({}),
+                    MetafileHeader{.box = QRect(0, 0, 30000, 30000), .unitsPerInch = 96})
+        << refused;
 
     // Metafiles with absurd records.
     QTest::newRow("wmf record of size 0")
@@ -290,12 +196,14 @@ void TstHostilePictures::hostileFiles_data()
         << "sizebig.wmf" << Metafile(Drawing({RecordClaiming(0x100000, Rectangle, {10, 10, 0, 0})}))
         << refused;
     QTest::newRow("wmf largest record 0xFFFFFFFF")
-        << "largest.wmf" << Metafile(Drawing({}), Header(1, 0xFFFFFFFF)) << refused;
+        << "largest.wmf" << Metafile(Drawing({}), MetafileHeader{.largestRecord = 0xFFFFFFFF})
+        << refused;
     QTest::newRow("wmf polygon claiming 32767 points")
         << "polygon.wmf" << Metafile(Drawing({Record(Polygon, {32767, 0, 0, 10, 10})})) << refused;
     // A table of 65535 objects is harmless; choosing one beyond the table is not.
     QTest::newRow("wmf of 65535 objects")
-        << "objects.wmf" << Metafile(Drawing({Record(DeleteObject, {65534})}), Header(65535))
+        << "objects.wmf"
+        << Metafile(Drawing({Record(DeleteObject, {65534})}), MetafileHeader{.objects = 65535})
         << QSize(40, 30);
     QTest::newRow("wmf choosing object 65535")
         << "beyond.wmf" << Metafile(Drawing({Record(SelectObject, {65535})})) << refused;

@@ -1,3 +1,4 @@
+#include "PictureBytes.h"
 #include "TestSupport.h"
 
 #include "platform/Pictures.h"
@@ -16,37 +17,13 @@
 #include <sys/resource.h>
 
 using namespace platform;
+using namespace testing;
 
 namespace {
 
-constexpr QRgb Red = 0xffd02020;
-constexpr QRgb Blue = 0xff2040c0;
+constexpr QRgb Red = testing::PictureRed;
+constexpr QRgb Blue = testing::PictureBlue;
 constexpr QRgb White = 0xffffffff;
-
-// A picture with a red left half and a blue right half, so a decode can be checked.
-QImage TwoColours()
-{
-    QImage image(40, 30, QImage::Format_RGB32);
-    image.fill(Blue);
-    QPainter(&image).fillRect(0, 0, 20, 30, QColor(Red));
-    return image;
-}
-
-QByteArray Encoded(const QImage &image, const char *format)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
-
-// Appends the low `size` bytes of the number, least significant first.
-void Append(QByteArray &bytes, quint32 value, int size = 2)
-{
-    for (int i = 0; i < size; ++i)
-        bytes.append(char(value >> (8 * i)));
-}
 
 // Qt writes no GIF, so the test writes one of 40 x 30: a red frame, then a blue one. Each
 // frame's pixels are 8-bit LZW codes, with a clear code often enough that the width never
@@ -79,43 +56,6 @@ QByteArray Gif()
     return gif.append(';');
 }
 
-// One metafile record: its size in words, its function, its parameters.
-QByteArray Record(quint16 function, std::initializer_list<int> parameters)
-{
-    QByteArray record;
-    Append(record, quint32(3 + parameters.size()), 4);
-    Append(record, function);
-    for (const int parameter : parameters)
-        Append(record, quint32(parameter));
-    return record;
-}
-
-// A placeable metafile whose box is box, in unitsPerInch, holding these records.
-QByteArray Metafile(QRect box, int unitsPerInch, const QList<QByteArray> &records)
-{
-    QByteArray wmf;
-    Append(wmf, 0x9AC6CDD7, 4);
-    // Handle, box, units an inch, two reserved words; then a checksum of all that.
-    for (const int word :
-         {0, box.left(), box.top(), box.right() + 1, box.bottom() + 1, unitsPerInch, 0, 0})
-        Append(wmf, quint32(word));
-    quint16 sum = 0;
-    for (int at = 0; at < 20; at += 2)
-        sum ^= qFromLittleEndian<quint16>(wmf.constData() + at);
-    Append(wmf, sum);
-
-    // In memory, 9 words of header, version 3; the size in words, one object, the largest
-    // record (no larger than all of them), no parameters.
-    const QByteArray body = records.join() + Record(0x0000, {}); // end of file
-    for (const quint32 word : {1, 9, 0x0300})
-        Append(wmf, word);
-    Append(wmf, quint32(9 + body.size() / 2), 4);
-    Append(wmf, 1);
-    Append(wmf, quint32(body.size() / 2), 4);
-    Append(wmf, 0);
-    return wmf + body;
-}
-
 // A metafile that paints a rectangle red, its window origin maybe moved.
 QByteArray Wmf(QRect box, int unitsPerInch, QRect rectangle,
                std::optional<QPoint> windowOrigin = {})
@@ -128,7 +68,7 @@ QByteArray Wmf(QRect box, int unitsPerInch, QRect rectangle,
             << Record(0x012D, {0})                             // SelectObject
             << Record(0x041B, {rectangle.bottom() + 1, rectangle.right() + 1, rectangle.top(),
                                rectangle.left()}); // Rectangle
-    return Metafile(box, unitsPerInch, records);
+    return Metafile(records, {.box = box, .unitsPerInch = unitsPerInch});
 }
 
 bool Near(QRgb a, QRgb b)
@@ -259,7 +199,8 @@ private Q_SLOTS:
         // Each of these blits keeps libwmf busy for about two seconds.
         const QByteArray slowBlit = Record(0x0940, {1915, 925, 836, 1868, 1643, 1005, 543, 5412});
         row("wmf that takes too long", "slow.wmf",
-            Metafile(QRect(0, 0, 1932, 1795), 1311, QList<QByteArray>(100, slowBlit)),
+            Metafile(QList<QByteArray>(100, slowBlit),
+                     {.box = QRect(0, 0, 1932, 1795), .unitsPerInch = 1311}),
             InvalidPicture, 8000);
     }
 

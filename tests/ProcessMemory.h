@@ -1,11 +1,12 @@
 #pragma once
 
-// The process's peak resident memory, as the kernel counts it, around a piece of work.
+// The process's resident memory as the kernel counts it: now, at its peak, and around a
+// piece of work. Tests and benchmarks share it.
 
 #include <QByteArray>
 #include <QFile>
 
-namespace hardening {
+namespace testing {
 
 // A field of /proc/self/status in kilobytes, or -1.
 inline qint64 StatusKilobytes(const char *field)
@@ -37,4 +38,4 @@ template <typename Work> qint64 PeakGrowth(Work work)
     return StatusKilobytes("VmHWM") - before;
 }
 
-} // namespace hardening
+} // namespace testing
