@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
-#include "platform/Conversions.h"
+#include "core/Conversions.h"
+#include "core/Rounding.h"
 
 #include <limits>
 
@@ -52,11 +53,11 @@ qint32 PreviewHostNumber(const QString &arguments)
     const QString lastWord =
         words.mid(words.lastIndexOf(QLatin1Char(' ')) + 1).right(LongestNumber);
     for (qsizetype start = 0; start < lastWord.size(); ++start) {
-        const platform::Converted<double> number = platform::ToNumber(lastWord.mid(start));
-        if (!number.ok() && number.failure.number != platform::Overflow)
+        const core::Converted<double> number = core::ToNumber(lastWord.mid(start));
+        if (!number.ok() && number.failure.number != core::Overflow)
             continue;
         // A number too large for a window handle names no window.
-        const double rounded = platform::RoundHalfEven(number.valueOr(0));
+        const double rounded = core::RoundHalfEven(number.valueOr(0));
         if (!number.ok() || rounded < std::numeric_limits<qint32>::min() ||
             rounded > std::numeric_limits<qint32>::max())
             return 0;

@@ -2,7 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/HackOptions.h"
-#include "app/modGeneral.h"
+#include "core/Twips.h"
 #include "dialogs/setup/frmSetup.h"
 #include "platform/MessageBox.h"
 #include "platform/Processes.h"
@@ -10,7 +10,9 @@
 #include "platform/Signals.h"
 #include "platform/WindowCalls.h"
 #include "saver/frmMain.h"
+#include "settings/MotionCodes.h"
 #include "settings/Settings.h"
+#include "state/modGeneral.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -18,9 +20,11 @@
 #include <cstdio>
 #include <memory>
 
-namespace modGeneral {
+namespace startup {
 
 namespace {
+
+using modGeneral::State;
 
 // Font size of both lines in the small preview.
 constexpr double PreviewPointSize = 8;
@@ -36,9 +40,9 @@ std::unique_ptr<setup::frmSetup> LoadedSetupForm;
 
 void ReadStartupSettings()
 {
-    ImageIndex = settings::ReadWhole16(settings::key::ImageIndex);
-    DefaultTab = settings::ReadWhole16(settings::key::DefaultTab);
-    IncludeDays = settings::ReadWhole16(settings::key::IncludeDays);
+    State.ImageIndex = settings::ReadWhole16(settings::key::ImageIndex);
+    State.DefaultTab = settings::ReadWhole16(settings::key::DefaultTab);
+    State.IncludeDays = settings::ReadWhole16(settings::key::IncludeDays);
 }
 
 // A host of ours decides itself when the run ends and what the cursor does.
@@ -55,10 +59,10 @@ saver::frmMain &LoadMainForm(bool underAHost = false)
 // for the screen: the block travels over it as over a whole screen.
 void UseAsScreen(const QSize &pixels)
 {
-    RunMode = RunModeFullScreen;
-    DisplayRect = {0, 0, pixels.width(), pixels.height()};
-    ScreenWidth = pixels.width() * platform::TwipsPerPixel;
-    ScreenHeight = pixels.height() * platform::TwipsPerPixel;
+    State.RunMode = modGeneral::RunModeFullScreen;
+    State.DisplayRect = {0, 0, pixels.width(), pixels.height()};
+    State.ScreenWidth = pixels.width() * core::TwipsPerPixel;
+    State.ScreenHeight = pixels.height() * core::TwipsPerPixel;
 }
 
 // One line per distinct problem: the host keeps standard error in a log.
@@ -88,20 +92,20 @@ void MessagesToStandardError()
 
 // A run that cannot start reports why and then waits (returning nothing, with no
 // window) until the host's SIGTERM: ending at once would only have it started again.
-std::optional<int> RunHosted(const startup::HackOptions &options)
+std::optional<int> RunHosted(const HackOptions &options)
 {
     MessagesToStandardError();
     platform::EndOnTerminationSignals([] { QCoreApplication::exit(0); });
 
     quint32 hostId = options.windowId;
-    if (options.run == startup::HackRun::WindowId && hostId == 0) {
+    if (options.run == HackRun::WindowId && hostId == 0) {
         Report(QStringLiteral("the window id after -window-id is missing or invalid"));
         return std::nullopt;
     }
-    if (options.run == startup::HackRun::Root) {
+    if (options.run == HackRun::Root) {
         const QString named = qEnvironmentVariable("XSCREENSAVER_WINDOW");
-        hostId = named.isEmpty() ? platform::RootWindowId()
-                                 : startup::WindowIdFrom(named.trimmed()).value_or(0);
+        hostId =
+            named.isEmpty() ? platform::RootWindowId() : WindowIdFrom(named.trimmed()).value_or(0);
         if (hostId == 0) {
             Report(QStringLiteral("XSCREENSAVER_WINDOW names no window: ") + named);
             return std::nullopt;
@@ -142,12 +146,12 @@ std::optional<int> RunInOwnWindow()
 
 std::optional<int> RunSaver()
 {
-    RunMode = RunModeFullScreen;
+    State.RunMode = modGeneral::RunModeFullScreen;
     const QRect desktop = QGuiApplication::primaryScreen()->geometry();
-    DisplayRect = {desktop.left(), desktop.top(), desktop.left() + desktop.width(),
-                   desktop.top() + desktop.height()};
+    State.DisplayRect = {desktop.left(), desktop.top(), desktop.left() + desktop.width(),
+                         desktop.top() + desktop.height()};
     saver::frmMain &form = LoadMainForm();
-    platform::PlaceTopmost(&form, QRect(0, 0, DisplayRect.right, DisplayRect.bottom));
+    platform::PlaceTopmost(&form, QRect(0, 0, State.DisplayRect.right, State.DisplayRect.bottom));
     platform::SetScreenSaverRunning(true);
     // Ended like any input ends it, so the cursor comes back.
     platform::EndOnTerminationSignals([] {
@@ -163,23 +167,25 @@ std::optional<int> RunSaver()
 // made of it.
 void ShrinkToPreview()
 {
-    switch (SaverLayout.Direction) {
-    case saver::Forward:
-    case saver::Backward:
-        SaverLayout.PreviewSpan = DisplayRect.right * PreviewSpanFactor;
-        SaverLayout.BlockLeft = DisplayRect.right * PreviewSpanFactor;
-        SaverLayout.BlockTop = DisplayRect.bottom * PreviewTopFactor;
+    modGeneral::SaverLayoutState &layout = State.SaverLayout;
+    const modGeneral::Rect &host = State.DisplayRect;
+    switch (layout.Direction) {
+    case settings::Forward:
+    case settings::Backward:
+        layout.PreviewSpan = host.right * PreviewSpanFactor;
+        layout.BlockLeft = host.right * PreviewSpanFactor;
+        layout.BlockTop = host.bottom * PreviewTopFactor;
         break;
-    case saver::Downward:
-    case saver::Upward:
-        SaverLayout.BlockLeft = 0;
-        SaverLayout.PreviewSpan = DisplayRect.bottom * PreviewSpanFactor;
-        SaverLayout.BlockTop = SaverLayout.PreviewSpan / 2;
+    case settings::Downward:
+    case settings::Upward:
+        layout.BlockLeft = 0;
+        layout.PreviewSpan = host.bottom * PreviewSpanFactor;
+        layout.BlockTop = layout.PreviewSpan / 2;
         break;
     default:
         return;
     }
-    SaverLayout.LineGap = PreviewLineGap;
+    layout.LineGap = PreviewLineGap;
 }
 
 // The block keeps the size measured at the stored fonts; only the lines shrink.
@@ -194,19 +200,19 @@ void UsePreviewFonts(saver::frmMain &form)
 
 std::optional<int> RunPreview(const QString &arguments)
 {
-    RunMode = RunModePreview;
-    PreviewWindow = startup::PreviewHostNumber(arguments);
+    State.RunMode = modGeneral::RunModePreview;
+    State.PreviewWindow = PreviewHostNumber(arguments);
     // No host to show in (no number, or a window that is gone): nothing to do.
-    const std::optional<QSize> host = platform::ForeignClientSize(quint32(PreviewWindow));
+    const std::optional<QSize> host = platform::ForeignClientSize(quint32(State.PreviewWindow));
     if (!host)
         return 0;
-    DisplayRect = {0, 0, host->width(), host->height()};
+    State.DisplayRect = {0, 0, host->width(), host->height()};
 
     saver::frmMain &form = LoadMainForm();
     ShrinkToPreview();
     form.setWindowTitle(QStringLiteral("Preview"));
     UsePreviewFonts(form);
-    if (!platform::EmbedInForeignWindow(&form, quint32(PreviewWindow), *host))
+    if (!platform::EmbedInForeignWindow(&form, quint32(State.PreviewWindow), *host))
         return 0;
     // The host closes the preview by destroying its window, which takes ours along.
     platform::WhenDestroyedFromOutside(&form, [&form] { form.close(); });
@@ -234,40 +240,40 @@ std::optional<int> RunSettings()
 std::optional<int> Main(const QStringList &argumentsAfterProgram)
 {
     ReadStartupSettings();
-    ScreenHeight = platform::ScreenHeightTwips();
-    ScreenWidth = platform::ScreenWidthTwips();
+    State.ScreenHeight = platform::ScreenHeightTwips();
+    State.ScreenWidth = platform::ScreenWidthTwips();
 
     // A host runs one of these per monitor: no previous-instance rule, nothing registered.
-    const startup::HackOptions hack = startup::HackOptionsFrom(argumentsAfterProgram);
+    const HackOptions hack = HackOptionsFrom(argumentsAfterProgram);
     switch (hack.run) {
-    case startup::HackRun::Root:
-    case startup::HackRun::WindowId:
+    case HackRun::Root:
+    case HackRun::WindowId:
         return RunHosted(hack);
-    case startup::HackRun::Window:
+    case HackRun::Window:
         return RunInOwnWindow();
-    case startup::HackRun::Help:
-    case startup::HackRun::Version:
+    case HackRun::Help:
+    case HackRun::Version:
         return 0; // printed before any display was needed
-    case startup::HackRun::NotAHack:
+    case HackRun::NotAHack:
         break;
     }
 
-    const QString arguments = startup::ArgumentsFrom(argumentsAfterProgram);
-    const QString switchText = startup::SwitchOf(arguments);
+    const QString arguments = ArgumentsFrom(argumentsAfterProgram);
+    const QString switchText = SwitchOf(arguments);
     const bool displayPropertiesOpen = platform::FindTopLevelWindow(DisplayPropertiesTitle) != 0;
     // Asked in every mode: asking also registers this run for the starts after it.
     const bool previousInstance = platform::PreviousInstanceRunning();
-    if (startup::EndsAsSecondInstance(switchText, displayPropertiesOpen, previousInstance))
+    if (EndsAsSecondInstance(switchText, displayPropertiesOpen, previousInstance))
         return 0;
 
-    switch (startup::ModeOf(switchText)) {
-    case startup::Mode::Saver:
+    switch (ModeOf(switchText)) {
+    case Mode::Saver:
         return RunSaver();
-    case startup::Mode::Preview:
+    case Mode::Preview:
         return RunPreview(arguments);
-    case startup::Mode::Settings:
+    case Mode::Settings:
         return RunSettings();
-    case startup::Mode::None:
+    case Mode::None:
         break;
     }
     return 0;
@@ -287,23 +293,7 @@ void ResetState()
 {
     LoadedMainForm.reset();
     LoadedSetupForm.reset();
-    ImageIndex = 1;
-    DefaultTab = 0;
-    IncludeDays = 0;
-    ScreenWidth = 0;
-    ScreenHeight = 0;
-    RunMode = RunModeNone;
-    PreviewWindow = 0;
-    DisplayRect = {};
-    Position = 0;
-    Direction = 0;
-    ImageUsed = 0;
-    ImagePath.clear();
-    ImageName.clear();
-    ImageSize = 0;
-    ImageTag.clear();
-    Countdown = {};
-    SaverLayout = {};
+    State = {};
 }
 
-} // namespace modGeneral
+} // namespace startup

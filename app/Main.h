@@ -10,7 +10,7 @@ namespace setup {
 class frmSetup;
 }
 
-namespace modGeneral {
+namespace startup {
 
 // Start-up: reads the settings every window needs, the screen size and the command line,
 // and starts the mode the switch asks for. Returns the exit status when the program is
@@ -27,4 +27,4 @@ setup::frmSetup *SetupForm();
 // (before the application object goes, and between tests).
 void ResetState();
 
-} // namespace modGeneral
+} // namespace startup

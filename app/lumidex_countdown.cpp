@@ -1,8 +1,7 @@
 // lumidex-countdown: the saver's two lines for terminals and status bars.
 
+#include "core/Dates.h"
 #include "countdown/BuildCountdownText.h"
-#include "platform/Dates.h"
-#include "platform/MessageBox.h"
 #include "settings/Settings.h"
 
 #include <QCoreApplication>
@@ -73,23 +72,18 @@ int main(int argc, char **argv)
         return 0;
     }
     if (options.today)
-        platform::SetToday(*options.today);
+        core::SetToday(*options.today);
 
-    // The countdown reports a target it cannot count to in a message box; here the
-    // message goes to standard error instead.
-    bool failed = false;
-    platform::SetMessageBoxResponder([&failed](const platform::MessageBoxRequest &request) {
-        failed = true;
-        Print(stderr, QString(request.text).replace(QLatin1String("\r\n"), QLatin1String("\n")) +
+    // What the saver tells in a message box, told on standard error.
+    const countdown::BuiltCountdown built =
+        countdown::BuildCountdownText(settings::ReadWhole16(settings::key::IncludeDays));
+    if (built.failure) {
+        Print(stderr, QString(countdown::DateCalculationErrorText)
+                              .replace(QLatin1String("\r\n"), QLatin1String("\n")) +
                           QLatin1Char('\n'));
-        return platform::MsgAnswer::Ok;
-    });
-
-    modGeneral::IncludeDays = settings::ReadWhole16(settings::key::IncludeDays);
-    modGeneral::BuildCountdownText();
-    if (failed)
         return DateCalculationFailed;
-    Print(stdout, modGeneral::Countdown.TitleText + QLatin1Char('\n') +
-                      modGeneral::Countdown.Phrase() + QLatin1Char('\n'));
+    }
+    Print(stdout,
+          built.pieces.TitleText + QLatin1Char('\n') + built.pieces.Phrase() + QLatin1Char('\n'));
     return 0;
 }

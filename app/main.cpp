@@ -44,10 +44,10 @@ int main(int argc, char **argv)
     QApplication application(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumidex ScreenSaver"));
     platform::EndQuietlyWhenTheDisplayGoes();
-    const std::optional<int> status = modGeneral::Main(arguments);
+    const std::optional<int> status = startup::Main(arguments);
     if (status)
         return *status;
     const int exitStatus = QApplication::exec();
-    modGeneral::ResetState(); // the windows go before the application object
+    startup::ResetState(); // the windows go before the application object
     return exitStatus;
 }

@@ -1,8 +1,8 @@
 // Figures for the work every start does: reading settings, parsing the target date and
 // composing the countdown. Prints time per operation and the peak memory; not a test.
 
+#include "core/Dates.h"
 #include "countdown/CountdownText.h"
-#include "platform/Dates.h"
 #include "platform/Store.h"
 
 #include <QCoreApplication>
@@ -45,9 +45,9 @@ int main(int argc, char **argv)
     volatile qint64 sink = 0;
 
     Measure("ParseDate \"2/8/2028\" (en_US)", 200000,
-            [&](int) { sink = sink + platform::ParseDate(QStringLiteral("2/8/2028"), us)->day(); });
+            [&](int) { sink = sink + core::ParseDate(QStringLiteral("2/8/2028"), us)->day(); });
     Measure("ParseDate \"8. Februar 2028\" (de_DE)", 200000, [&](int) {
-        sink = sink + platform::ParseDate(QStringLiteral("8. Februar 2028"), german)->day();
+        sink = sink + core::ParseDate(QStringLiteral("8. Februar 2028"), german)->day();
     });
 
     countdown::CountdownPieces pieces;

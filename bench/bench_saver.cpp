@@ -144,13 +144,13 @@ int main(int argc, char **argv)
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumidex ScreenSaver"));
-    const std::optional<int> status = modGeneral::Main({QStringLiteral("/s")});
+    const std::optional<int> status = startup::Main({QStringLiteral("/s")});
     const qint64 startedUs = ClockUs(CLOCK_REALTIME); // settings read, window made and shown
-    saver::frmMain *form = modGeneral::MainForm();
+    saver::frmMain *form = startup::MainForm();
     if (status || !form) {
         std::fprintf(stderr, "bench_saver: the saver did not start (status %d)\n",
                      status.value_or(-1));
-        modGeneral::ResetState();
+        startup::ResetState();
         return 1;
     }
 
@@ -198,6 +198,6 @@ int main(int argc, char **argv)
     const bool completed = reported;
     if (!completed)
         report(window.isValid() ? "saver-ended" : "saver-ended-before-window");
-    modGeneral::ResetState(); // the windows go before the application object
+    startup::ResetState(); // the windows go before the application object
     return completed && exitStatus == 0 ? 0 : 1;
 }

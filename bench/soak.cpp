@@ -9,9 +9,9 @@
 // a 1920 x 1080 frmMain on Qt's offscreen platform, as fast as they go. The settings are
 // the defaults plus the "Hammock" picture, in a settings folder of the run's own.
 
-#include "app/modGeneral.h"
 #include "saver/ScrollMotion.h"
 #include "saver/frmMain.h"
+#include "state/modGeneral.h"
 #include "tests/ProcessMemory.h"
 
 #include <QApplication>
@@ -55,12 +55,12 @@ protected:
 // The pure motion step, on a copy of the loaded window's layout and element sizes.
 void SoakMotion(const saver::frmMain &form, long long ticks)
 {
-    saver::SaverLayoutState layout = modGeneral::SaverLayout;
+    modGeneral::SaverLayoutState layout = modGeneral::State.SaverLayout;
     saver::ElementSizes sizes{form.lblText.size().height(), form.lblTime.size().height(),
                               form.imgPhoto.size()};
     std::minstd_rand random(1);
     const saver::MotionContext context{
-        true, modGeneral::ScreenWidth, modGeneral::ScreenHeight,
+        true, modGeneral::State.ScreenWidth, modGeneral::State.ScreenHeight,
         [&random] { return std::uniform_real_distribution<float>(0.0f, 1.0f)(random); }};
 
     double checksum = 0; // keeps the steps from being optimised away
@@ -137,10 +137,10 @@ int main(int argc, char **argv)
 
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
-    modGeneral::RunMode = modGeneral::RunModeFullScreen;
-    modGeneral::ScreenWidth = ScreenWidthPixels * 15;
-    modGeneral::ScreenHeight = ScreenHeightPixels * 15;
-    modGeneral::ImageIndex = 4; // "Hammock", 150 x 99
+    modGeneral::State.RunMode = modGeneral::RunModeFullScreen;
+    modGeneral::State.ScreenWidth = ScreenWidthPixels * 15;
+    modGeneral::State.ScreenHeight = ScreenHeightPixels * 15;
+    modGeneral::State.ImageIndex = 4; // "Hammock", 150 x 99
     {
         saver::frmMain form;
         form.endsOnInput = false;

@@ -1,28 +1,23 @@
 #include "countdown/BuildCountdownText.h"
 
-#include "platform/Dates.h"
-#include "platform/MessageBox.h"
+#include "core/Dates.h"
 #include "settings/Settings.h"
 
-namespace modGeneral {
+namespace countdown {
 
-qint16 IncludeDays = 0;
-countdown::CountdownPieces Countdown;
-
-void BuildCountdownText()
+BuiltCountdown BuildCountdownText(qint16 IncludeDays, CountdownPieces earlier)
 {
-    const countdown::CountdownInputs inputs{
-        platform::Today(),
+    const CountdownInputs inputs{
+        core::Today(),
         settings::ReadText(settings::key::Title),
         settings::ReadText(settings::key::Date),
         settings::ReadText(settings::key::Target),
         IncludeDays,
         QLocale(),
     };
-    if (countdown::ComposeCountdown(inputs, Countdown)) {
-        platform::MsgBox(DateCalculationErrorText, platform::MsgButtons::Ok,
-                         platform::MsgIcon::Critical);
-    }
+    BuiltCountdown built{std::move(earlier), std::nullopt};
+    built.failure = ComposeCountdown(inputs, built.pieces);
+    return built;
 }
 
-} // namespace modGeneral
+} // namespace countdown

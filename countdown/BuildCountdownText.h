@@ -2,22 +2,23 @@
 
 #include "countdown/CountdownText.h"
 
-// The countdown as the saver and the settings dialog use it: composed from the stored
-// title, target date and completion phrase into module-level pieces that keep their
-// values between runs.
-namespace modGeneral {
+// The countdown as the saver, the settings dialog and lumidex-countdown compose it: from
+// the stored title, target date and completion phrase, for today.
+namespace countdown {
 
-// Set by start-up from the stored IncludeDays; only 1 adds the day total.
-extern qint16 IncludeDays;
-// The pieces left by the last BuildCountdownText of this process.
-extern countdown::CountdownPieces Countdown;
-
+// What the user is told when the stored target date cannot be counted to.
 inline const QString DateCalculationErrorText =
     QStringLiteral("There has been an Error in the Date Calculation.\r\n\r\n"
                    "Please check the Target Date.");
 
-// Composes Countdown for today from the store; on a date it cannot count to it tells
-// the user in a message box and leaves the pieces as ComposeCountdown does.
-void BuildCountdownText();
+struct BuiltCountdown
+{
+    CountdownPieces pieces;
+    std::optional<core::Failure> failure; // the target date could not be counted to
+};
 
-} // namespace modGeneral
+// Only an IncludeDays of 1 adds the day total. On a failure the pieces are left as
+// ComposeCountdown leaves them, over the `earlier` pieces of the caller's last count.
+BuiltCountdown BuildCountdownText(qint16 IncludeDays, CountdownPieces earlier = {});
+
+} // namespace countdown

@@ -1,6 +1,6 @@
 #include "countdown/CountdownText.h"
 
-#include "platform/Dates.h"
+#include "core/Dates.h"
 
 #include <limits>
 
@@ -118,20 +118,20 @@ QString CountdownPieces::PhraseWithoutTotal() const
     return YearsText + YearsWord + MonthsText + MonthsWord + DaysText + DaysWord;
 }
 
-std::optional<platform::Failure> ComposeCountdown(const CountdownInputs &inputs,
-                                                  CountdownPieces &pieces)
+std::optional<core::Failure> ComposeCountdown(const CountdownInputs &inputs,
+                                              CountdownPieces &pieces)
 {
     pieces.YearsWord = QStringLiteral(" years ");
     pieces.MonthsWord = QStringLiteral(" months ");
     pieces.DaysWord = QStringLiteral(" days!");
     pieces.TitleText = inputs.title;
 
-    const std::optional<QDate> target = platform::ParseDate(inputs.dateText, inputs.locale);
+    const std::optional<QDate> target = core::ParseDate(inputs.dateText, inputs.locale);
     if (!target)
-        return platform::MakeFailure(platform::TypeMismatch);
-    const qint64 totalDays = platform::DaysBetween(inputs.today, *target);
+        return core::MakeFailure(core::TypeMismatch);
+    const qint64 totalDays = core::DaysBetween(inputs.today, *target);
     if (!FitsIn16Bits(totalDays))
-        return platform::MakeFailure(platform::Overflow);
+        return core::MakeFailure(core::Overflow);
 
     if (totalDays <= 0) {
         ClearForCompletion(pieces, inputs.completionPhrase);
@@ -139,8 +139,8 @@ std::optional<platform::Failure> ComposeCountdown(const CountdownInputs &inputs,
     }
 
     const Remaining whole = WholeYearsAndMonths(inputs.today, *target);
-    const QDate anchor = platform::AddMonths(inputs.today, whole.anchorOffset);
-    const int days = static_cast<int>(platform::DaysBetween(anchor, *target));
+    const QDate anchor = core::AddMonths(inputs.today, whole.anchorOffset);
+    const int days = static_cast<int>(core::DaysBetween(anchor, *target));
 
     pieces.YearsText = NumberText(whole.years);
     pieces.MonthsText = NumberText(whole.months);

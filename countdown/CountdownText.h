@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Failure.h"
+#include "core/Failure.h"
 
 #include <QDate>
 #include <QLocale>
@@ -39,7 +39,7 @@ struct CountdownInputs
 // Composes the pieces for `today`. On a target text that is not a date, or a day count
 // beyond 16 bits, it returns the failure and leaves the pieces half-done as the saver
 // shows them then: the title and the three unit words set, the numbers as they were.
-std::optional<platform::Failure> ComposeCountdown(const CountdownInputs &inputs,
-                                                  CountdownPieces &pieces);
+std::optional<core::Failure> ComposeCountdown(const CountdownInputs &inputs,
+                                              CountdownPieces &pieces);
 
 } // namespace countdown

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Failure.h"
+
 #include <QString>
 #include <functional>
 
@@ -33,6 +35,12 @@ inline MsgAnswer MsgBox(const QString &text, MsgButtons buttons = MsgButtons::Ok
     const bool asksYesNo = buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel;
     return MsgBox(
         MessageBoxRequest{text, buttons, icon, title, asksYesNo ? MsgAnswer::Yes : MsgAnswer::Ok});
+}
+
+// Tells the user of a failure that ended a routine: "Error Number: N" and its description.
+inline void ReportFailure(const core::Failure &failure)
+{
+    MsgBox(core::FailureMessage(failure));
 }
 
 // Installs a responder; an empty one gives back the real message box.

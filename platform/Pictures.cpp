@@ -186,24 +186,24 @@ QString PicturePath(const QString &storedFolder, const QString &name)
     return path + name;
 }
 
-Converted<QImage> LoadPicture(const QString &path)
+core::Converted<QImage> LoadPicture(const QString &path)
 {
-    using Result = Converted<QImage>;
+    using Result = core::Converted<QImage>;
     if (path.isEmpty())
-        return Result::fail(FileNotFound);
+        return Result::fail(core::FileNotFound);
     const QFileInfo info(path);
     if (!QFileInfo(info.absolutePath()).isDir())
-        return Result::fail(PathNotFound);
+        return Result::fail(core::PathNotFound);
     if (!info.exists() || info.isDir())
-        return Result::fail(FileNotFound);
+        return Result::fail(core::FileNotFound);
 
     LimitQtAllocations();
     QFile file(path);
     if (info.size() > LargestFileBytes || !file.open(QIODevice::ReadOnly))
-        return Result::fail(InvalidPicture);
+        return Result::fail(core::InvalidPicture);
     const QImage image = Decode(file.readAll());
     if (image.isNull())
-        return Result::fail(InvalidPicture);
+        return Result::fail(core::InvalidPicture);
     return Result::success(image);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Failure.h"
+#include "core/Failure.h"
 
 #include <QImage>
 #include <QString>
@@ -20,7 +20,7 @@ QString PicturePath(const QString &storedFolder, const QString &name);
 // Loads a picture at its natural size. Fails with PathNotFound when its folder does not
 // exist, FileNotFound when the file does not, InvalidPicture when the file is not a
 // picture this program reads, or is too large to hold in memory.
-Converted<QImage> LoadPicture(const QString &path);
+core::Converted<QImage> LoadPicture(const QString &path);
 
 // The largest picture LoadPicture accepts, in pixels (width x height).
 inline constexpr qint64 LargestPicturePixels = 64LL * 1024 * 1024;

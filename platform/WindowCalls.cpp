@@ -1,5 +1,7 @@
 #include "platform/WindowCalls.h"
 
+#include "core/Twips.h"
+
 #include "platform/XcbSupport.h"
 
 #include <QGuiApplication>
@@ -183,12 +185,12 @@ xcb_window_t FindUnderRoot(xcb_connection_t *connection, xcb_window_t root, cons
 
 int ScreenWidthTwips()
 {
-    return PrimaryScreenSize().width() * TwipsPerPixel;
+    return PrimaryScreenSize().width() * core::TwipsPerPixel;
 }
 
 int ScreenHeightTwips()
 {
-    return PrimaryScreenSize().height() * TwipsPerPixel;
+    return PrimaryScreenSize().height() * core::TwipsPerPixel;
 }
 
 quint32 FindTopLevelWindow(const QString &title)

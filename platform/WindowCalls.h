@@ -5,8 +5,6 @@
 
 namespace platform {
 
-inline constexpr int TwipsPerPixel = 15;
-
 // The primary screen's size in twips (a GUI application must exist).
 int ScreenWidthTwips();
 int ScreenHeightTwips();

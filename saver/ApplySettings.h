@@ -1,15 +1,13 @@
 #pragma once
 
 namespace saver {
-class frmMain;
-}
 
-namespace modGeneral {
+class frmMain;
 
 // Turns the stored settings into the saver's screen: the picture, the colours, the
 // motion and its speed, both text lines, the block's size and its starting place, and
 // one tick to put every element there. A failure is reported and the set-up goes on
 // without the picture, or with the key's default, so the countdown always shows.
-void ApplySettings(saver::frmMain &form);
+void ApplySettings(frmMain &form);
 
-} // namespace modGeneral
+} // namespace saver

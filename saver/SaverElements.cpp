@@ -1,5 +1,7 @@
 #include "saver/SaverElements.h"
 
+#include "core/Twips.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <cmath>
@@ -56,15 +58,15 @@ void TextLine::setWidth(double twips)
 void TextLine::fitToText()
 {
     const QFontMetricsF metrics(m_font);
-    m_size = QSizeF(std::ceil(metrics.horizontalAdvance(m_text)) * TwipsPerPixel,
-                    std::ceil(metrics.height()) * TwipsPerPixel);
+    m_size = QSizeF(std::ceil(metrics.horizontalAdvance(m_text)) * core::TwipsPerPixel,
+                    std::ceil(metrics.height()) * core::TwipsPerPixel);
     m_pixmap = {};
 }
 
 const QPixmap &TextLine::pixmap() const
 {
     if (m_pixmap.isNull()) {
-        const QSize pixels(ToPixels(m_size.width()), ToPixels(m_size.height()));
+        const QSize pixels(core::ToPixels(m_size.width()), core::ToPixels(m_size.height()));
         if (pixels.isEmpty())
             return m_pixmap;
         m_pixmap = QPixmap(pixels.boundedTo(QSize(LargestPixmapSide, LargestPixmapSide)));
@@ -80,7 +82,7 @@ const QPixmap &TextLine::pixmap() const
 void PictureElement::setPicture(const QImage &picture)
 {
     m_picture = picture;
-    m_size = QSizeF(picture.width() * TwipsPerPixel, picture.height() * TwipsPerPixel);
+    m_size = QSizeF(picture.width() * core::TwipsPerPixel, picture.height() * core::TwipsPerPixel);
     m_stretched = false;
     m_pixmap = {};
 }
@@ -107,7 +109,7 @@ void PictureElement::setSize(const QSizeF &twips)
 const QPixmap &PictureElement::pixmap() const
 {
     if (m_pixmap.isNull() && hasPicture()) {
-        const QSize pixels(ToPixels(m_size.width()), ToPixels(m_size.height()));
+        const QSize pixels(core::ToPixels(m_size.width()), core::ToPixels(m_size.height()));
         if (pixels.isEmpty())
             return m_pixmap;
         m_pixmap = QPixmap::fromImage(

@@ -11,8 +11,6 @@
 // until something about it changes, so the ticks only move finished pixmaps.
 namespace saver {
 
-inline constexpr double TwipsPerPixel = 15.0;
-
 // A text line that sizes itself to its text and font. A width set afterwards stays until
 // the text or the font changes.
 class TextLine
@@ -67,11 +65,5 @@ private:
     bool m_stretched = false;
     mutable QPixmap m_pixmap;
 };
-
-// Pixels of a length in twips.
-inline int ToPixels(double twips)
-{
-    return qRound(twips / TwipsPerPixel);
-}
 
 } // namespace saver

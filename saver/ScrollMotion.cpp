@@ -1,15 +1,17 @@
 #include "saver/ScrollMotion.h"
 
-#include "platform/Conversions.h"
+#include "core/Rounding.h"
+#include "settings/MotionCodes.h"
 
 namespace saver {
 
-namespace {
+using core::Rounded;
+using settings::Backward;
+using settings::Downward;
+using settings::Forward;
+using settings::Upward;
 
-qint32 Rounded(double value)
-{
-    return static_cast<qint32>(platform::RoundHalfEven(value));
-}
+namespace {
 
 ElementPlaces Place(const SaverLayoutState &layout, const ElementSizes &sizes)
 {
@@ -21,7 +23,7 @@ ElementPlaces Place(const SaverLayoutState &layout, const ElementSizes &sizes)
 // A horizontally travelling block comes back centred, or at a random height.
 qint32 ReentryTop(const SaverLayoutState &layout, const MotionContext &context)
 {
-    if (layout.Position == 0)
+    if (layout.Position == settings::Center)
         return Rounded(context.screenHeight / 2.0 - layout.BlockHeight / 2.0);
     return Rounded(double(context.random()) * context.screenHeight);
 }
@@ -116,6 +118,11 @@ void AnchorPicture(SaverLayoutState &layout, ElementSizes &sizes, const MotionCo
 }
 
 } // namespace
+
+qint32 TimerInterval(qint16 Speed)
+{
+    return Rounded(100.0 / (Speed + 1));
+}
 
 bool PlaceAtStart(SaverLayoutState &layout, qint32 screenWidth, qint32 screenHeight)
 {

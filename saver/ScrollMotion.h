@@ -1,6 +1,6 @@
 #pragma once
 
-#include "saver/SaverLayout.h"
+#include "state/SaverLayout.h"
 
 #include <QPointF>
 #include <QSizeF>
@@ -9,6 +9,8 @@
 // One tick of the content block's travel, apart from any window so that tests can drive
 // it tick by tick.
 namespace saver {
+
+using modGeneral::SaverLayoutState;
 
 // Twips.
 struct ElementSizes
@@ -36,6 +38,10 @@ struct MotionContext
 inline constexpr qint32 StepTwips = 50;
 inline constexpr qint32 PictureGapTwips = 50;
 inline constexpr qint32 PreviewVerticalEdge = -200;
+
+// The scroll timer's interval in milliseconds at a stored speed: 100 / (Speed + 1),
+// rounded.
+qint32 TimerInterval(qint16 Speed);
 
 // Puts the block just outside the edge it enters from, centred across its way (the
 // first pass is centred whatever the position code says). Returns true when the

@@ -1,14 +1,15 @@
 #include "saver/frmMain.h"
 
-#include "app/modGeneral.h"
+#include "assets/BuiltInPictures.h"
+#include "core/Twips.h"
 #include "countdown/BuildCountdownText.h"
 #include "platform/MessageBox.h"
 #include "platform/NativeSurface.h"
 #include "platform/SaverWindowCalls.h"
 #include "saver/ApplySettings.h"
+#include "state/modGeneral.h"
 
 #include <QCoreApplication>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QPainter>
 
@@ -20,24 +21,16 @@ namespace {
 // bumped or from the window appearing under the pointer.
 constexpr qint32 ToleratedMoves = 8;
 
+using modGeneral::State;
+
 bool InSaverMode()
 {
-    return modGeneral::RunMode == modGeneral::RunModeFullScreen;
-}
-
-// Read by Qt's own BMP reader. Left to itself, QImageReader first loads every image
-// plugin, and the libraries behind them, to ask whether one of them reads BMP: a tenth
-// of the saver's start-up.
-QImage BuiltInBmp(const QString &path)
-{
-    QImageReader reader(path, "bmp");
-    reader.setAutoDetectImageFormat(false);
-    return reader.read();
+    return State.RunMode == modGeneral::RunModeFullScreen;
 }
 
 QRect PixelRect(const QPointF &twips, const QPixmap &pixmap)
 {
-    return QRect(QPoint(ToPixels(twips.x()), ToPixels(twips.y())), pixmap.size());
+    return QRect(QPoint(core::ToPixels(twips.x()), core::ToPixels(twips.y())), pixmap.size());
 }
 
 } // namespace
@@ -52,12 +45,12 @@ frmMain::frmMain(QWidget *parent) : QWidget(parent)
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
 
-    ilsLogo = QImage(QStringLiteral(":/pictures/logo.gif"));
+    ilsLogo = assets::BuiltInPicture(assets::LogoIndex);
     tmrScroll.setTimerType(Qt::PreciseTimer);
     tmrScroll.setInterval(10);
     connect(&tmrScroll, &QTimer::timeout, this, &frmMain::tmrScroll_Timer);
     tmrScroll.start();
-    imgDefault = BuiltInBmp(QStringLiteral(":/pictures/default.bmp"));
+    imgDefault = assets::DefaultPreviewPicture();
 
     // What the lines say until the set-up gives them their texts.
     for (TextLine *line : {&lblTime, &lblText}) {
@@ -72,8 +65,13 @@ frmMain::~frmMain() = default;
 
 void frmMain::Form_Load()
 {
-    modGeneral::BuildCountdownText();
-    modGeneral::ApplySettings(*this);
+    countdown::BuiltCountdown built =
+        countdown::BuildCountdownText(State.IncludeDays, std::move(State.Countdown));
+    State.Countdown = std::move(built.pieces);
+    if (built.failure)
+        platform::MsgBox(countdown::DateCalculationErrorText, platform::MsgButtons::Ok,
+                         platform::MsgIcon::Critical);
+    ApplySettings(*this);
     if (hidesCursor)
         platform::ShowCursor(false);
 }
@@ -86,7 +84,7 @@ void frmMain::setBackgroundColour(const QColor &colour)
 
 MotionContext frmMain::Motion()
 {
-    return {InSaverMode(), modGeneral::ScreenWidth, modGeneral::ScreenHeight,
+    return {InSaverMode(), State.ScreenWidth, State.ScreenHeight,
             [this] { return std::uniform_real_distribution<float>(0.0f, 1.0f)(m_random); }};
 }
 
@@ -97,7 +95,7 @@ void frmMain::tmrScroll_Timer()
     const QRect oldPhoto = photoRect();
 
     ElementSizes sizes{lblText.size().height(), lblTime.size().height(), imgPhoto.size()};
-    m_places = ScrollTick(modGeneral::SaverLayout, sizes, Motion());
+    m_places = ScrollTick(State.SaverLayout, sizes, Motion());
     imgPhoto.setSize(sizes.photo);
 
     RepaintElements(oldTitle, oldTime, oldPhoto);
@@ -275,7 +273,7 @@ void frmMain::Form_Unload()
         return;
     m_unloaded = true;
     tmrScroll.stop();
-    if (modGeneral::RunMode == modGeneral::RunModePreview) {
+    if (State.RunMode == modGeneral::RunModePreview) {
         EndPreview();
         return;
     }

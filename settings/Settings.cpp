@@ -1,6 +1,6 @@
 #include "settings/Settings.h"
 
-#include "platform/Conversions.h"
+#include "core/Conversions.h"
 #include "platform/Store.h"
 
 namespace settings {
@@ -18,7 +18,7 @@ Reading<T> ReadNumber(const QString &name, Bounds bounds, Convert convert)
 {
     const SettingKey &key = KeyNamed(name);
     const T fallback = *convert(key.defaultText).value;
-    const platform::Converted<T> stored = convert(StoredText(key));
+    const core::Converted<T> stored = convert(StoredText(key));
     if (!stored.ok())
         return {fallback, stored.failure};
     const T value = *stored.value;
@@ -36,24 +36,24 @@ QString ReadText(const QString &key)
 
 Reading<qint16> TryWhole16(const QString &key, Bounds bounds)
 {
-    return ReadNumber<qint16>(key, bounds, platform::ToWhole16);
+    return ReadNumber<qint16>(key, bounds, core::ToWhole16);
 }
 
 Reading<qint32> TryWhole32(const QString &key, Bounds bounds)
 {
-    return ReadNumber<qint32>(key, bounds, platform::ToWhole32);
+    return ReadNumber<qint32>(key, bounds, core::ToWhole32);
 }
 
 Reading<float> TrySingle(const QString &key, Bounds bounds)
 {
-    return ReadNumber<float>(key, bounds, platform::ToSingle);
+    return ReadNumber<float>(key, bounds, core::ToSingle);
 }
 
 Reading<bool> TryFlag(const QString &name)
 {
     const SettingKey &key = KeyNamed(name);
-    const bool fallback = *platform::ToBoolean(key.defaultText).value;
-    const platform::Converted<bool> stored = platform::ToBoolean(StoredText(key));
+    const bool fallback = *core::ToBoolean(key.defaultText).value;
+    const core::Converted<bool> stored = core::ToBoolean(StoredText(key));
     if (!stored.ok())
         return {fallback, stored.failure};
     return {*stored.value, std::nullopt};

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Failure.h"
+#include "core/Failure.h"
 #include "settings/SettingKeys.h"
 
 #include <QString>
@@ -19,7 +19,7 @@ enum class Bounds { Offered, Any };
 template <typename T> struct Reading
 {
     T value;
-    std::optional<platform::Failure> failure;
+    std::optional<core::Failure> failure;
 };
 
 Reading<qint16> TryWhole16(const QString &key, Bounds bounds = Bounds::Offered);

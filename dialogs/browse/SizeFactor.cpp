@@ -1,6 +1,6 @@
 #include "dialogs/browse/SizeFactor.h"
 
-#include "platform/Conversions.h"
+#include "core/Rounding.h"
 #include "platform/WindowCalls.h"
 
 #include <limits>
@@ -13,11 +13,6 @@ std::optional<QSize> &ScreenOverride()
 {
     static std::optional<QSize> screen;
     return screen;
-}
-
-int RoundedTwips(double twips)
-{
-    return int(platform::RoundHalfEven(twips));
 }
 
 } // namespace
@@ -53,12 +48,12 @@ std::optional<qint16> SteppedBack(qint16 factor)
     return back == 1 ? qint16(0) : back;
 }
 
-platform::Converted<qint16> ToUnits(qint64 twips)
+core::Converted<qint16> ToUnits(qint64 twips)
 {
-    const double units = platform::RoundHalfEven(double(twips) / TwipsPerUnit);
+    const double units = core::RoundHalfEven(double(twips) / TwipsPerUnit);
     if (units > std::numeric_limits<qint16>::max() || units < std::numeric_limits<qint16>::min())
-        return platform::Converted<qint16>::fail(platform::Overflow);
-    return platform::Converted<qint16>::success(qint16(units));
+        return core::Converted<qint16>::fail(core::Overflow);
+    return core::Converted<qint16>::success(qint16(units));
 }
 
 std::optional<QSize> ScaledTwips(qint16 widthUnits, qint16 heightUnits, qint16 factor)
@@ -71,7 +66,7 @@ std::optional<QSize> ScaledTwips(qint16 widthUnits, qint16 heightUnits, qint16 f
     if (factor >= -1)
         return std::nullopt;
     const double divisor = -factor;
-    return QSize(RoundedTwips(width / divisor), RoundedTwips(height / divisor));
+    return QSize(core::Rounded(width / divisor), core::Rounded(height / divisor));
 }
 
 bool FitsOnScreen(qint16 widthUnits, qint16 heightUnits, qint16 factor, QSize screenTwips)
@@ -87,8 +82,8 @@ PreviewFit FitPreview(QSize pictureTwips, QSize frameTwips)
         return {pictureTwips, false};
     const double ratio = double(pictureTwips.width()) / pictureTwips.height();
     if (ratio <= 1)
-        return {QSize(RoundedTwips(frameTwips.width() * ratio), frameTwips.height()), true};
-    return {QSize(frameTwips.width(), RoundedTwips(frameTwips.height() / ratio)), true};
+        return {QSize(core::Rounded(frameTwips.width() * ratio), frameTwips.height()), true};
+    return {QSize(frameTwips.width(), core::Rounded(frameTwips.height() / ratio)), true};
 }
 
 QString PreviewCaption(qint16 widthUnits, qint16 heightUnits, bool reduced)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Failure.h"
+#include "core/Failure.h"
 
 #include <QSize>
 #include <QString>
@@ -28,7 +28,7 @@ QString SizeCaption(qint16 factor);
 std::optional<qint16> SteppedBack(qint16 factor);
 
 // A natural length in twips as units, rounded half to even; Overflow beyond 16 bits.
-platform::Converted<qint16> ToUnits(qint64 twips);
+core::Converted<qint16> ToUnits(qint64 twips);
 
 // The size in twips the saver draws a picture of the given units at; none for the
 // factors -1, 0 and 1, which draw it at its natural size and are never tested.

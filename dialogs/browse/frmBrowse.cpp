@@ -2,9 +2,9 @@
 
 #include "ui_frmBrowse.h"
 
-#include "app/modGeneral.h"
-#include "dialogs/browse/BuiltInPictures.h"
+#include "assets/BuiltInPictures.h"
 #include "settings/Settings.h"
+#include "state/modGeneral.h"
 
 #include <QMouseEvent>
 #include <QSignalBlocker>
@@ -12,6 +12,8 @@
 #include <QStyleOptionTabWidgetFrame>
 
 namespace browse {
+
+using modGeneral::State;
 
 namespace {
 
@@ -26,13 +28,13 @@ constexpr qint16 FileImagesTab = 1;
 
 bool IsPictureIndex(int index)
 {
-    return index >= 1 && index <= BuiltInPictureCount;
+    return index >= 1 && index <= assets::BuiltInPictureCount;
 }
 
 // The index of a control in one of the arrays, or 0 when it is not there.
 int IndexIn(const std::array<QLabel *, 10> &controls, const QObject *control)
 {
-    for (int index = 1; index <= BuiltInPictureCount; ++index)
+    for (int index = 1; index <= assets::BuiltInPictureCount; ++index)
         if (controls[static_cast<std::size_t>(index)] == control)
             return index;
     return 0;
@@ -87,7 +89,7 @@ void frmBrowse::PlaceTabPagesLikeTheTabControl()
 // arrays, and tests find them by the array's name and their index.
 void frmBrowse::ConnectListTab()
 {
-    for (int index = 1; index <= BuiltInPictureCount; ++index) {
+    for (int index = 1; index <= assets::BuiltInPictureCount; ++index) {
         for (auto *controls : {&imgPhotos, &lblPhotos}) {
             QLabel *control = (*controls)[static_cast<std::size_t>(index)];
             control->setObjectName(controls == &imgPhotos ? QStringLiteral("imgPhotos")
@@ -123,11 +125,11 @@ bool frmBrowse::eventFilter(QObject *watched, QEvent *event)
 
 void frmBrowse::Form_Load()
 {
-    ui->imgCheckMark->setPixmap(QPixmap(QStringLiteral(":/pictures/check.png")));
+    ui->imgCheckMark->setPixmap(QPixmap::fromImage(assets::CheckMark()));
     ui->imgCheckMark->show();
     ui->lblMessage->setText(PrecedenceMessage);
 
-    const qint16 tab = modGeneral::DefaultTab;
+    const qint16 tab = State.DefaultTab;
     if (tab == ListImagesTab || tab == FileImagesTab) {
         // Showing the tab from here is not the user's tab change: the tab loads once below.
         const QSignalBlocker quiet(ui->SSTab1);
@@ -142,11 +144,11 @@ void frmBrowse::Form_Load()
 void frmBrowse::LoadListImagesTab()
 {
     // The store never yields an index outside the list; the run's value might.
-    SelectedIndex = IsPictureIndex(modGeneral::ImageIndex) ? modGeneral::ImageIndex : 1;
-    for (int index = 1; index <= BuiltInPictureCount; ++index) {
+    SelectedIndex = IsPictureIndex(State.ImageIndex) ? State.ImageIndex : 1;
+    for (int index = 1; index <= assets::BuiltInPictureCount; ++index) {
         const auto element = static_cast<std::size_t>(index);
-        imgPhotos[element]->setPixmap(QPixmap::fromImage(BuiltInPicture(index)));
-        lblPhotos[element]->setText(BuiltInPictureTag(index));
+        imgPhotos[element]->setPixmap(QPixmap::fromImage(assets::BuiltInPicture(index)));
+        lblPhotos[element]->setText(assets::BuiltInPictureTag(index));
         MarkLabel(index, index == SelectedIndex);
     }
 }
@@ -166,7 +168,7 @@ void frmBrowse::MarkLabel(int index, bool marked)
 
 void frmBrowse::SSTab1_Click()
 {
-    modGeneral::DefaultTab = static_cast<qint16>(ui->SSTab1->currentIndex());
+    State.DefaultTab = static_cast<qint16>(ui->SSTab1->currentIndex());
     Form_Load();
 }
 
@@ -199,20 +201,20 @@ void frmBrowse::lblPhotos_DblClick(int Index)
 void frmBrowse::cmdOK_Click()
 {
     namespace key = settings::key;
-    if (modGeneral::DefaultTab == ListImagesTab) {
-        modGeneral::ImageIndex = SelectedIndex;
-        modGeneral::ImageTag = BuiltInPictureTag(modGeneral::ImageIndex);
-        settings::WriteText(key::ImageIndex, QString::number(modGeneral::ImageIndex));
-        settings::WriteText(key::ImageTag, modGeneral::ImageTag);
-    } else if (modGeneral::DefaultTab == FileImagesTab) {
-        modGeneral::ImageSize = SizeFactor;
-        modGeneral::ImageName = SelectedFileName();
-        settings::WriteText(key::ImageSize, QString::number(modGeneral::ImageSize));
+    if (State.DefaultTab == ListImagesTab) {
+        State.ImageIndex = SelectedIndex;
+        State.ImageTag = assets::BuiltInPictureTag(State.ImageIndex);
+        settings::WriteText(key::ImageIndex, QString::number(State.ImageIndex));
+        settings::WriteText(key::ImageTag, State.ImageTag);
+    } else if (State.DefaultTab == FileImagesTab) {
+        State.ImageSize = SizeFactor;
+        State.ImageName = SelectedFileName();
+        settings::WriteText(key::ImageSize, QString::number(State.ImageSize));
         settings::WriteText(key::ImageDrive, CurrentDrive());
         settings::WriteText(key::ImagePath, CurrentFolder());
-        settings::WriteText(key::ImageName, modGeneral::ImageName);
+        settings::WriteText(key::ImageName, State.ImageName);
     }
-    settings::WriteText(key::DefaultTab, QString::number(modGeneral::DefaultTab));
+    settings::WriteText(key::DefaultTab, QString::number(State.DefaultTab));
     if (m_pictureChosen)
         m_pictureChosen();
     accept();

@@ -4,11 +4,11 @@
 #include "dialogs/browse/frmBrowse.h"
 #include "ui_frmBrowse.h"
 
-#include "platform/Conversions.h"
+#include "core/Conversions.h"
+#include "core/Twips.h"
 #include "platform/Drives.h"
 #include "platform/MessageBox.h"
 #include "platform/Pictures.h"
-#include "platform/WindowCalls.h"
 #include "settings/Settings.h"
 
 #include <QDir>
@@ -132,14 +132,12 @@ QStringList DriveTexts(const QComboBox *drives)
 
 int PixelsOf(int twips)
 {
-    return qMax(1, int(platform::RoundHalfEven(double(twips) / platform::TwipsPerPixel)));
+    return qMax(1, core::ToPixels(twips));
 }
 
 void ReportFailure(int number)
 {
-    const platform::Failure failure = platform::MakeFailure(number);
-    platform::MsgBox(QStringLiteral("Error Number: %1\r\n%2").arg(number).arg(failure.description),
-                     platform::MsgButtons::Ok, platform::MsgIcon::None);
+    platform::ReportFailure(core::MakeFailure(number));
 }
 
 } // namespace
@@ -261,16 +259,16 @@ int frmBrowse::PreviewPicture(QString &Folder, const QString &Name)
     ClearPreview();
     if (Name.isEmpty())
         return 0; // no file: the empty preview is all there is to show
-    const platform::Converted<QImage> loaded =
+    const core::Converted<QImage> loaded =
         platform::LoadPicture(platform::PicturePath(Folder, Name));
     if (!loaded.ok())
         return loaded.failure.number;
     const QImage &image = *loaded.value;
-    const QSize natural = image.size() * platform::TwipsPerPixel;
-    const platform::Converted<qint16> width = ToUnits(natural.width());
-    const platform::Converted<qint16> height = ToUnits(natural.height());
+    const QSize natural = image.size() * core::TwipsPerPixel;
+    const core::Converted<qint16> width = ToUnits(natural.width());
+    const core::Converted<qint16> height = ToUnits(natural.height());
     if (!width.ok() || !height.ok())
-        return platform::Overflow;
+        return core::Overflow;
 
     ui->txtCurImage->setText(Name);
     PictureWidth = *width.value;
@@ -320,7 +318,7 @@ void frmBrowse::LoadFileImagesTab()
         SetCurrentDrive(settings::ReadText(key::ImageDrive));
         const QString folder = AbsoluteFolder(settings::ReadText(key::ImagePath));
         if (!QFileInfo(folder).isDir())
-            return platform::PathNotFound;
+            return core::PathNotFound;
         SetCurrentFolder(folder);
         PreviewName = settings::ReadText(key::ImageName);
         ui->fraPreview->setFrameShape(QFrame::NoFrame);
@@ -334,8 +332,7 @@ void frmBrowse::LoadFileImagesTab()
         if (const int number = PreviewPicture(PreviewFolder, PreviewName))
             return number;
 
-        const platform::Converted<qint16> size =
-            platform::ToWhole16(settings::ReadText(key::ImageSize));
+        const core::Converted<qint16> size = core::ToWhole16(settings::ReadText(key::ImageSize));
         if (!size.ok())
             return size.failure.number;
         SizeFactor = *size.value;
@@ -359,7 +356,7 @@ void frmBrowse::LoadFileImagesTab()
         return;
 
     ui->flbFiles->clearSelection();
-    if (failure == platform::PathNotFound) {
+    if (failure == core::PathNotFound) {
         SetCurrentFolder(QStringLiteral("c:\\"));
         PointFileListAt(CurrentFolder());
         ClearPreview();

@@ -1,7 +1,7 @@
 #include "dialogs/calendar/frmCalendar.h"
 #include "ui_frmCalendar.h"
 
-#include "platform/Dates.h"
+#include "core/Dates.h"
 #include "platform/MessageBox.h"
 #include "settings/Settings.h"
 
@@ -84,7 +84,7 @@ void frmCalendar::cmdAbout_Click()
 void frmCalendar::cmdOK_Click()
 {
     // Setting the text runs the settings dialog's change procedure for its date box.
-    m_setupDate.setText(platform::ShortDate(Value()));
+    m_setupDate.setText(core::ShortDate(Value()));
     settings::WriteText(settings::key::Date, m_setupDate.text());
     accept();
 }
@@ -98,7 +98,7 @@ void frmCalendar::cmdCancel_Click()
 // picking a future target, and the user can still cancel without anything changing.
 void frmCalendar::SetValue(const QString &dateText)
 {
-    Select(platform::ParseDate(dateText).value_or(platform::Today()));
+    Select(core::ParseDate(dateText).value_or(core::Today()));
 }
 
 QDate frmCalendar::Value() const
@@ -117,22 +117,22 @@ void frmCalendar::Select(QDate date)
 
 void frmCalendar::NextMonth()
 {
-    Select(platform::AddMonths(Value(), 1));
+    Select(core::AddMonths(Value(), 1));
 }
 
 void frmCalendar::NextYear()
 {
-    Select(platform::AddMonths(Value(), 12));
+    Select(core::AddMonths(Value(), 12));
 }
 
 void frmCalendar::PreviousMonth()
 {
-    Select(platform::AddMonths(Value(), -1));
+    Select(core::AddMonths(Value(), -1));
 }
 
 void frmCalendar::PreviousYear()
 {
-    Select(platform::AddMonths(Value(), -12));
+    Select(core::AddMonths(Value(), -12));
 }
 
 void frmCalendar::AboutBox()

@@ -1,7 +1,7 @@
 #include "dialogs/setup/CommonDialog.h"
 
+#include "core/Colours.h"
 #include "dialogs/setup/FontChooser.h"
-#include "platform/Colours.h"
 #include "settings/Settings.h"
 
 #include <QColorDialog>
@@ -34,11 +34,11 @@ bool CommonDialog::ShowColor(QWidget *parent)
     dialog.setWindowTitle(QCoreApplication::translate("setup::CommonDialog", "Colour"));
     dialog.setFont(QFont(QStringLiteral("Liberation Sans"), 8));
     // Without cdlCCRGBInit the system's dialog opens at black, whatever Color holds.
-    dialog.setCurrentColor((Flags & cdlCCRGBInit) ? platform::ColourFromStored(Color)
+    dialog.setCurrentColor((Flags & cdlCCRGBInit) ? QColor(core::RgbFromStored(Color))
                                                   : QColor(Qt::black));
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    Color = platform::StoredFromColour(dialog.selectedColor());
+    Color = core::StoredFromRgb(dialog.selectedColor().rgb());
     return true;
 }
 
@@ -49,7 +49,7 @@ bool CommonDialog::ShowFont(QWidget *parent)
 
     FontChooser chooser(*this, parent);
     chooser.SetSampleBackground(
-        platform::ColourFromStored(settings::ReadWhole32(settings::key::Background)));
+        QColor(core::RgbFromStored(settings::ReadWhole32(settings::key::Background))));
     if (chooser.exec() != QDialog::Accepted)
         return false;
     chooser.TakeChoice(*this);

@@ -1,6 +1,6 @@
 #include "dialogs/setup/FontChooser.h"
 
-#include "platform/Colours.h"
+#include "core/Colours.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -61,7 +61,7 @@ QIcon Swatch(qint32 stored)
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setPen(Qt::darkGray);
-    painter.setBrush(platform::ColourFromStored(stored));
+    painter.setBrush(QColor(core::RgbFromStored(stored)));
     painter.drawRect(0, 1, 23, 12);
     return QIcon(pixmap);
 }
@@ -251,7 +251,7 @@ void FontChooser::UpdateSample()
     m_sample->setFont(ChosenFont());
     QPalette colours = m_sample->palette();
     colours.setColor(QPalette::Window, m_background);
-    colours.setColor(QPalette::WindowText, platform::ColourFromStored(ChosenColour()));
+    colours.setColor(QPalette::WindowText, QColor(core::RgbFromStored(ChosenColour())));
     m_sample->setPalette(colours);
 }
 

@@ -1,13 +1,17 @@
 #include "dialogs/setup/frmSetup.h"
 
 #include "Version.h"
-#include "app/modGeneral.h"
+#include "core/Dates.h"
+#include "countdown/BuildCountdownText.h"
 #include "dialogs/about/frmAbout.h"
-#include "platform/Dates.h"
+#include "platform/MessageBox.h"
 #include "settings/Settings.h"
+#include "state/modGeneral.h"
 #include "ui_frmSetup.h"
 
 namespace setup {
+
+using modGeneral::State;
 
 namespace {
 
@@ -97,13 +101,13 @@ void frmSetup::Form_Load()
     ui->txtTitle->setText(settings::ReadText(key::Title));
     ui->txtDate->setText(settings::ReadText(key::Date));
     ui->txtTarget->setText(settings::ReadText(key::Target));
-    modGeneral::Position = settings::ReadWhole16(key::Position);
-    modGeneral::Direction = settings::ReadWhole16(key::Direction);
+    State.Position = settings::ReadWhole16(key::Position);
+    State.Direction = settings::ReadWhole16(key::Direction);
     ui->chkImage->setChecked(settings::ReadWhole16(key::ImageUsed) == 1);
     ui->chkDays->setChecked(settings::ReadWhole16(key::IncludeDays) == 1);
     ui->sldSpeed->setValue(settings::ReadWhole32(key::Speed));
-    modGeneral::ImageName = settings::ReadText(key::ImageName);
-    modGeneral::ImageTag = settings::ReadText(key::ImageTag);
+    State.ImageName = settings::ReadText(key::ImageName);
+    State.ImageTag = settings::ReadText(key::ImageTag);
 
     RestoreAvailable = settings::ReadFlag(Restore);
     if (RestoreAvailable)
@@ -111,24 +115,25 @@ void frmSetup::Form_Load()
 
     // A stored date that is no date leaves the long form empty rather than showing
     // the long form of an earlier load.
-    const std::optional<QDate> date = platform::ParseDate(ui->txtDate->text());
-    ui->txtDateLong->setText(date ? platform::LongDate(*date) : QString());
+    const std::optional<QDate> date = core::ParseDate(ui->txtDate->text());
+    ui->txtDateLong->setText(date ? core::LongDate(*date) : QString());
 
     ApplySampleFormats();
 
     // The sample always has the day total ready, so ticking the box needs no new count.
-    const qint16 includeDays = modGeneral::IncludeDays;
-    modGeneral::IncludeDays = 1;
-    modGeneral::BuildCountdownText();
-    modGeneral::IncludeDays = includeDays;
+    countdown::BuiltCountdown built = countdown::BuildCountdownText(1, std::move(State.Countdown));
+    State.Countdown = std::move(built.pieces);
+    if (built.failure)
+        platform::MsgBox(countdown::DateCalculationErrorText, platform::MsgButtons::Ok,
+                         platform::MsgIcon::Critical);
 
     ui->lblSampleText->setText(ui->txtTitle->text());
     chkDays_Click();
 
-    optPosition[modGeneral::Position]->setChecked(true);
-    optPosition_Click(modGeneral::Position);
-    optDirection[modGeneral::Direction]->setChecked(true);
-    optDirection_Click(modGeneral::Direction);
+    optPosition[State.Position]->setChecked(true);
+    optPosition_Click(State.Position);
+    optDirection[State.Direction]->setChecked(true);
+    optDirection_Click(State.Direction);
     chkImage_Click();
 }
 

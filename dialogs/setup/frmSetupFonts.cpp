@@ -1,9 +1,9 @@
 // Fonts and colours of the two lines and the background: stored as soon as their dialog
 // is confirmed, and shown at once on the samples.
 
+#include "core/Colours.h"
+#include "core/Conversions.h"
 #include "dialogs/setup/frmSetup.h"
-#include "platform/Colours.h"
-#include "platform/Conversions.h"
 #include "settings/Settings.h"
 #include "ui_frmSetup.h"
 
@@ -41,17 +41,15 @@ bool LoadFontChoice(CommonDialog &dialog, int line)
 void StoreFontChoice(const CommonDialog &dialog, int line)
 {
     settings::WriteText(FontKey(FontAttribute::Name, line), dialog.FontName);
-    settings::WriteText(FontKey(FontAttribute::Size, line),
-                        platform::SingleToText(dialog.FontSize));
+    settings::WriteText(FontKey(FontAttribute::Size, line), core::SingleToText(dialog.FontSize));
     settings::WriteText(FontKey(FontAttribute::Color, line), QString::number(dialog.Color));
-    settings::WriteText(FontKey(FontAttribute::Bold, line),
-                        platform::BooleanToText(dialog.FontBold));
+    settings::WriteText(FontKey(FontAttribute::Bold, line), core::BooleanToText(dialog.FontBold));
     settings::WriteText(FontKey(FontAttribute::Italic, line),
-                        platform::BooleanToText(dialog.FontItalic));
+                        core::BooleanToText(dialog.FontItalic));
     settings::WriteText(FontKey(FontAttribute::Strikethru, line),
-                        platform::BooleanToText(dialog.FontStrikethru));
+                        core::BooleanToText(dialog.FontStrikethru));
     settings::WriteText(FontKey(FontAttribute::Underline, line),
-                        platform::BooleanToText(dialog.FontUnderline));
+                        core::BooleanToText(dialog.FontUnderline));
 }
 
 } // namespace
@@ -96,10 +94,11 @@ void frmSetup::ApplySampleFormat(int line, QLabel *sample)
     sample->setFont(font);
 
     QPalette palette = sample->palette();
-    palette.setColor(QPalette::WindowText, platform::ColourFromStored(settings::ReadWhole32(
-                                               FontKey(FontAttribute::Color, line))));
+    palette.setColor(
+        QPalette::WindowText,
+        QColor(core::RgbFromStored(settings::ReadWhole32(FontKey(FontAttribute::Color, line)))));
     palette.setColor(QPalette::Window,
-                     platform::ColourFromStored(settings::ReadWhole32(settings::key::Background)));
+                     QColor(core::RgbFromStored(settings::ReadWhole32(settings::key::Background))));
     sample->setPalette(palette);
 }
 

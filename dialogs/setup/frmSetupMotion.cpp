@@ -1,29 +1,24 @@
 // Position, direction and the picture line.
 
-#include "app/modGeneral.h"
 #include "dialogs/browse/frmBrowse.h"
 #include "dialogs/setup/frmSetup.h"
+#include "settings/MotionCodes.h"
+#include "state/modGeneral.h"
 #include "ui_frmSetup.h"
 
 namespace setup {
 
-namespace {
-
-// The position codes; the direction codes are the saver's.
-constexpr int Center = 0;
-
-using saver::Downward;
-using saver::Forward;
-using saver::Upward;
-
-} // namespace
+using modGeneral::State;
+using settings::Downward;
+using settings::Forward;
+using settings::Upward;
 
 // A random height only makes sense for sideways travel: Random takes away Downward and
 // Upward, and any position choice falls back to Forward from them.
 void frmSetup::optPosition_Click(int Index)
 {
-    modGeneral::Position = qint16(Index);
-    const bool vertical = Index == Center;
+    State.Position = qint16(Index);
+    const bool vertical = Index == settings::Center;
     optDirection[Downward]->setEnabled(vertical);
     optDirection[Upward]->setEnabled(vertical);
     if (optDirection[Downward]->isChecked() || optDirection[Upward]->isChecked()) {
@@ -34,7 +29,7 @@ void frmSetup::optPosition_Click(int Index)
 
 void frmSetup::optDirection_Click(int Index)
 {
-    modGeneral::Direction = qint16(Index);
+    State.Direction = qint16(Index);
 }
 
 // A picture file, when one is chosen, wins over the built-in picture.
@@ -42,17 +37,17 @@ void frmSetup::chkImage_Click()
 {
     if (ui->chkImage->isChecked()) {
         ui->cmdImage->setEnabled(true);
-        modGeneral::ImageUsed = 1;
-        if (!modGeneral::ImageName.isEmpty()) {
+        State.ImageUsed = 1;
+        if (!State.ImageName.isEmpty()) {
             ui->lblCurImage->setText(QStringLiteral("File Image:"));
-            ui->txtCurImage->setText(modGeneral::ImageName);
+            ui->txtCurImage->setText(State.ImageName);
         } else {
             ui->lblCurImage->setText(QStringLiteral("List Image:"));
-            ui->txtCurImage->setText(modGeneral::ImageTag);
+            ui->txtCurImage->setText(State.ImageTag);
         }
         return;
     }
-    modGeneral::ImageUsed = 0;
+    State.ImageUsed = 0;
     ui->cmdImage->setEnabled(false);
     ui->lblCurImage->setText(QStringLiteral("Image:"));
     ui->txtCurImage->setText(QStringLiteral("No Image"));

@@ -1,14 +1,16 @@
 // The title, completion phrase and target date, their samples, OK and the calendar.
 
-#include "app/modGeneral.h"
+#include "core/Dates.h"
 #include "dialogs/calendar/frmCalendar.h"
 #include "dialogs/setup/frmSetup.h"
-#include "platform/Dates.h"
 #include "platform/MessageBox.h"
 #include "settings/Settings.h"
+#include "state/modGeneral.h"
 #include "ui_frmSetup.h"
 
 namespace setup {
+
+using modGeneral::State;
 
 namespace {
 
@@ -34,14 +36,14 @@ void frmSetup::txtTarget_Change()
 // A date half typed is no date yet: the long form keeps its last text.
 void frmSetup::txtDate_Change()
 {
-    if (const std::optional<QDate> date = platform::ParseDate(ui->txtDate->text()))
-        ui->txtDateLong->setText(platform::LongDate(*date));
+    if (const std::optional<QDate> date = core::ParseDate(ui->txtDate->text()))
+        ui->txtDateLong->setText(core::LongDate(*date));
 }
 
 // The pieces are those of the last load, so the sample counts to the stored date.
 void frmSetup::chkDays_Click()
 {
-    const countdown::CountdownPieces &pieces = modGeneral::Countdown;
+    const countdown::CountdownPieces &pieces = State.Countdown;
     QString sample = pieces.PhraseWithoutTotal();
     if (ui->chkDays->isChecked())
         sample += pieces.TotalDaysText;
@@ -50,7 +52,7 @@ void frmSetup::chkDays_Click()
 
 void frmSetup::cmdOK_Click()
 {
-    if (!platform::IsDate(ui->txtDate->text())) {
+    if (!core::IsDate(ui->txtDate->text())) {
         platform::MsgBox(NotADateText);
         ui->txtDate->setFocus();
         return;
@@ -59,8 +61,8 @@ void frmSetup::cmdOK_Click()
     settings::WriteText(key::Title, ui->txtTitle->text());
     settings::WriteText(key::Date, ui->txtDate->text());
     settings::WriteText(key::Target, ui->txtTarget->text());
-    settings::WriteText(key::Position, QString::number(modGeneral::Position));
-    settings::WriteText(key::Direction, QString::number(modGeneral::Direction));
+    settings::WriteText(key::Position, QString::number(State.Position));
+    settings::WriteText(key::Direction, QString::number(State.Direction));
     settings::WriteText(key::IncludeDays, CheckBoxText(ui->chkDays));
     settings::WriteText(key::ImageUsed, CheckBoxText(ui->chkImage));
     settings::WriteText(key::Speed, QString::number(ui->sldSpeed->value()));

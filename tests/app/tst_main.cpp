@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
 #include "app/Main.h"
-#include "app/modGeneral.h"
+#include "state/modGeneral.h"
 #include "dialogs/setup/frmSetup.h"
 #include "platform/SaverWindowCalls.h"
 #include "platform/Store.h"
@@ -21,24 +21,24 @@ private Q_SLOTS:
     void init()
     {
         testing::ClearStore();
-        modGeneral::ResetState();
+        startup::ResetState();
     }
-    void cleanup() { modGeneral::ResetState(); }
+    void cleanup() { startup::ResetState(); }
 
     void readsStartupSettingsAndScreen()
     {
         testing::Store(QStringLiteral("ImageIndex"), QStringLiteral("7"));
         testing::Store(QStringLiteral("DefaultTab"), QStringLiteral("1"));
         testing::Store(QStringLiteral("IncludeDays"), QStringLiteral("1"));
-        QCOMPARE(modGeneral::Main({"/x"}), std::optional<int>(0));
-        QCOMPARE(modGeneral::ImageIndex, qint16(7));
-        QCOMPARE(modGeneral::DefaultTab, qint16(1));
-        QCOMPARE(modGeneral::IncludeDays, qint16(1));
+        QCOMPARE(startup::Main({"/x"}), std::optional<int>(0));
+        QCOMPARE(modGeneral::State.ImageIndex, qint16(7));
+        QCOMPARE(modGeneral::State.DefaultTab, qint16(1));
+        QCOMPARE(modGeneral::State.IncludeDays, qint16(1));
         const QSize screen = QGuiApplication::primaryScreen()->size();
         QVERIFY(screen.width() > 0);
-        QCOMPARE(modGeneral::ScreenWidth, screen.width() * 15);
-        QCOMPARE(modGeneral::ScreenHeight, screen.height() * 15);
-        QCOMPARE(modGeneral::RunMode, 0);
+        QCOMPARE(modGeneral::State.ScreenWidth, screen.width() * 15);
+        QCOMPARE(modGeneral::State.ScreenHeight, screen.height() * 15);
+        QCOMPARE(modGeneral::State.RunMode, 0);
     }
 
     void unreadableStartupSettingsUseDefaults()
@@ -46,10 +46,10 @@ private Q_SLOTS:
         testing::Store(QStringLiteral("ImageIndex"), QStringLiteral("picture"));
         testing::Store(QStringLiteral("DefaultTab"), QStringLiteral("99999"));
         testing::Store(QStringLiteral("IncludeDays"), QStringLiteral(""));
-        QCOMPARE(modGeneral::Main({"/x"}), std::optional<int>(0));
-        QCOMPARE(modGeneral::ImageIndex, qint16(1));
-        QCOMPARE(modGeneral::DefaultTab, qint16(0));
-        QCOMPARE(modGeneral::IncludeDays, qint16(0));
+        QCOMPARE(startup::Main({"/x"}), std::optional<int>(0));
+        QCOMPARE(modGeneral::State.ImageIndex, qint16(1));
+        QCOMPARE(modGeneral::State.DefaultTab, qint16(0));
+        QCOMPARE(modGeneral::State.IncludeDays, qint16(0));
     }
 
     void modesSetTheRunMode_data()
@@ -75,26 +75,26 @@ private Q_SLOTS:
         QFETCH(int, previewWindow);
         QFETCH(bool, saverLoaded);
         QFETCH(bool, setupLoaded);
-        const std::optional<int> status = modGeneral::Main(words);
+        const std::optional<int> status = startup::Main(words);
         QCOMPARE(!status.has_value(), saverLoaded || setupLoaded);
-        QCOMPARE(modGeneral::MainForm() != nullptr, saverLoaded);
-        QCOMPARE(modGeneral::SetupForm() != nullptr, setupLoaded);
+        QCOMPARE(startup::MainForm() != nullptr, saverLoaded);
+        QCOMPARE(startup::SetupForm() != nullptr, setupLoaded);
         if (setupLoaded)
-            QVERIFY(modGeneral::SetupForm()->isModal() && modGeneral::SetupForm()->isVisible());
-        QCOMPARE(modGeneral::RunMode, runMode);
-        QCOMPARE(modGeneral::PreviewWindow, previewWindow);
+            QVERIFY(startup::SetupForm()->isModal() && startup::SetupForm()->isVisible());
+        QCOMPARE(modGeneral::State.RunMode, runMode);
+        QCOMPARE(modGeneral::State.PreviewWindow, previewWindow);
     }
 
     // Full screen: the whole desktop, above the others, cursor hidden, saver running.
     void saverCoversTheDesktop()
     {
         const int cursorBefore = platform::CursorDisplayCount();
-        QVERIFY(!modGeneral::Main({"/s"}));
-        saver::frmMain *form = modGeneral::MainForm();
+        QVERIFY(!startup::Main({"/s"}));
+        saver::frmMain *form = startup::MainForm();
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         QCOMPARE(form->geometry(), QRect(QPoint(0, 0), screen.size()));
         QVERIFY(form->isVisible());
-        QCOMPARE(modGeneral::DisplayRect.right, screen.width());
+        QCOMPARE(modGeneral::State.DisplayRect.right, screen.width());
         QCOMPARE(platform::CursorDisplayCount(), cursorBefore - 1);
         QVERIFY(platform::ScreenSaverRunning());
         form->EndSaver();
@@ -104,8 +104,8 @@ private Q_SLOTS:
 
     void startupNeverWritesTheStore()
     {
-        modGeneral::Main({"/s"});
-        modGeneral::Main({"/c"});
+        startup::Main({"/s"});
+        startup::Main({"/c"});
         QVERIFY(!QFileInfo::exists(platform::StoreFilePath()));
     }
 };

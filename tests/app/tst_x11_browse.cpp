@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 #include "X11Tools.h"
 
-#include "dialogs/browse/BuiltInPictures.h"
+#include "assets/BuiltInPictures.h"
 #include "platform/Store.h"
 
 #include <QDeadlineTimer>
@@ -92,7 +92,7 @@ private Q_SLOTS:
         QCOMPARE(settings.exitCode(), 0);
         QCOMPARE(Stored("ImageUsed"), QStringLiteral("1"));
         QCOMPARE(Stored("ImageIndex"), QString::number(ChosenPicture));
-        QCOMPARE(Stored("ImageTag"), browse::BuiltInPictureTag(ChosenPicture));
+        QCOMPARE(Stored("ImageTag"), assets::BuiltInPictureTag(ChosenPicture));
         QCOMPARE(Stored("DefaultTab"), QStringLiteral("0"));
         QCOMPARE(Stored("ImageName"), QStringLiteral("<missing>"));
 
@@ -110,7 +110,7 @@ private Q_SLOTS:
         QTest::qWait(1000);
 
         // The block enters from the right edge: wait until the whole picture is in.
-        const QImage picture = browse::BuiltInPicture(ChosenPicture);
+        const QImage picture = assets::BuiltInPicture(ChosenPicture);
         QImage shot;
         std::optional<QPoint> found;
         for (QDeadlineTimer deadline(10000); !found && !deadline.hasExpired();) {

@@ -2,7 +2,7 @@
 #include "X11Tools.h"
 
 #include "app/Main.h"
-#include "app/modGeneral.h"
+#include "state/modGeneral.h"
 #include "platform/MessageBox.h"
 #include "platform/SaverWindowCalls.h"
 #include "saver/frmMain.h"
@@ -182,7 +182,7 @@ class TstX11Hosted : public QObject
 private Q_SLOTS:
     void cleanup()
     {
-        modGeneral::ResetState();
+        startup::ResetState();
         platform::SetMessageBoxResponder({});
     }
 
@@ -192,16 +192,16 @@ private Q_SLOTS:
         testing::ClearStore();
         ForeignWindow host(QSize(725, 407));
         const int cursorBefore = platform::CursorDisplayCount();
-        QCOMPARE(modGeneral::Main({"--window-id", host.hex}), std::nullopt);
-        saver::frmMain *form = modGeneral::MainForm();
+        QCOMPARE(startup::Main({"--window-id", host.hex}), std::nullopt);
+        saver::frmMain *form = startup::MainForm();
         QVERIFY(form);
         QVERIFY(form->windowHandle()->parent());
         QCOMPARE(form->windowHandle()->parent()->winId(), host.hex.toULongLong(nullptr, 16));
-        QCOMPARE(modGeneral::RunMode, int(modGeneral::RunModeFullScreen));
-        QCOMPARE(modGeneral::DisplayRect.right, 725);
-        QCOMPARE(modGeneral::DisplayRect.bottom, 407);
-        QCOMPARE(modGeneral::ScreenWidth, 725 * 15);
-        QCOMPARE(modGeneral::ScreenHeight, 407 * 15);
+        QCOMPARE(modGeneral::State.RunMode, int(modGeneral::RunModeFullScreen));
+        QCOMPARE(modGeneral::State.DisplayRect.right, 725);
+        QCOMPARE(modGeneral::State.DisplayRect.bottom, 407);
+        QCOMPARE(modGeneral::State.ScreenWidth, 725 * 15);
+        QCOMPARE(modGeneral::State.ScreenHeight, 407 * 15);
         QCOMPARE(platform::CursorDisplayCount(), cursorBefore);
         QVERIFY(!platform::ScreenSaverRunning());
 
@@ -347,8 +347,8 @@ private Q_SLOTS:
         // A fresh process's count: earlier runs in this one leave theirs behind.
         while (platform::CursorDisplayCount() > 0)
             platform::ShowCursor(false);
-        QCOMPARE(modGeneral::Main({"/s"}), std::nullopt);
-        saver::frmMain *form = modGeneral::MainForm();
+        QCOMPARE(startup::Main({"/s"}), std::nullopt);
+        saver::frmMain *form = startup::MainForm();
         QVERIFY(form);
         QVERIFY(platform::CursorDisplayCount() < 0);
         QVERIFY(platform::ScreenSaverRunning());

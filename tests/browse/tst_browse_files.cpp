@@ -2,7 +2,7 @@
 #include "TestSupport.h"
 #include "setup/SetupTestSupport.h"
 
-#include "app/modGeneral.h"
+#include "state/modGeneral.h"
 #include "dialogs/browse/HorizontalUpDown.h"
 #include "dialogs/browse/SizeFactor.h"
 #include "dialogs/browse/frmBrowse.h"
@@ -100,7 +100,7 @@ class BrowseFilesTest : public QObject
         testing::Store(key::ImagePath, folder);
         testing::Store(key::ImageName, name);
         testing::Store(key::ImageSize, size);
-        modGeneral::DefaultTab = 1;
+        modGeneral::State.DefaultTab = 1;
         return std::make_unique<frmBrowse>([] {});
     }
 

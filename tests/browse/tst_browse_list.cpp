@@ -1,8 +1,8 @@
 #include "TestSupport.h"
 
 #include "app/Main.h"
-#include "app/modGeneral.h"
-#include "dialogs/browse/BuiltInPictures.h"
+#include "state/modGeneral.h"
+#include "assets/BuiltInPictures.h"
 #include "dialogs/browse/frmBrowse.h"
 #include "platform/MessageBox.h"
 #include "platform/Store.h"
@@ -56,7 +56,7 @@ QPushButton *Button(const frmBrowse &dialog, const char *name)
 QStringList Marks(const frmBrowse &dialog)
 {
     QStringList marks;
-    for (int index = 1; index <= browse::BuiltInPictureCount; ++index) {
+    for (int index = 1; index <= assets::BuiltInPictureCount; ++index) {
         const QLabel *label = Element(dialog, "lblPhotos", index);
         const QColor colour = label->palette().color(QPalette::WindowText);
         const bool bold = label->font().bold();
@@ -70,7 +70,7 @@ QStringList Marks(const frmBrowse &dialog)
 
 bool ListTabIsEmpty(const frmBrowse &dialog)
 {
-    for (int index = 1; index <= browse::BuiltInPictureCount; ++index) {
+    for (int index = 1; index <= assets::BuiltInPictureCount; ++index) {
         if (!Element(dialog, "lblPhotos", index)->text().isEmpty() ||
             !Element(dialog, "imgPhotos", index)->pixmap().isNull())
             return false;
@@ -107,7 +107,7 @@ private Q_SLOTS:
     void init()
     {
         testing::ClearStore();
-        modGeneral::ResetState();
+        startup::ResetState();
         m_chosen = 0;
         m_messages.clear();
         platform::SetMessageBoxResponder([this](const platform::MessageBoxRequest &request) {
@@ -129,12 +129,12 @@ private Q_SLOTS:
         QCOMPARE(Tabs(*dialog)->currentIndex(), 0);
         QCOMPARE(Tabs(*dialog)->tabText(0), QStringLiteral("List Images"));
         QCOMPARE(Tabs(*dialog)->tabText(1), QStringLiteral("File Images"));
-        for (int index = 1; index <= browse::BuiltInPictureCount; ++index) {
+        for (int index = 1; index <= assets::BuiltInPictureCount; ++index) {
             const QPixmap shown = Element(*dialog, "imgPhotos", index)->pixmap();
             QVERIFY2(!shown.isNull(), qPrintable(QString::number(index)));
-            QCOMPARE(shown.size(), browse::BuiltInPicture(index).size());
+            QCOMPARE(shown.size(), assets::BuiltInPicture(index).size());
             QCOMPARE(Element(*dialog, "lblPhotos", index)->text(),
-                     browse::BuiltInPictureTag(index));
+                     assets::BuiltInPictureTag(index));
         }
         QCOMPARE(Element(*dialog, "lblPhotos", 1)->text(), QStringLiteral("Logo"));
         QCOMPARE(Marks(*dialog), QStringList{"1"});
@@ -179,7 +179,7 @@ private Q_SLOTS:
         const auto dialog = Open();
         const QWidget *page = dialog->findChild<QWidget *>(QStringLiteral("tabListImages"));
         for (const char *array : {"imgPhotos", "lblPhotos"}) {
-            for (int index = 1; index <= browse::BuiltInPictureCount; ++index) {
+            for (int index = 1; index <= assets::BuiltInPictureCount; ++index) {
                 const QLabel *control = Element(*dialog, array, index);
                 QCOMPARE(control->parentWidget(), page);
                 QVERIFY2(page->rect().contains(control->geometry()),
@@ -190,7 +190,7 @@ private Q_SLOTS:
 
     void clicksMoveTheOnlyMark()
     {
-        modGeneral::ImageIndex = 4;
+        modGeneral::State.ImageIndex = 4;
         const auto dialog = Open();
         QCOMPARE(Marks(*dialog), QStringList{"4"});
         Click(Element(*dialog, "imgPhotos", 3));
@@ -205,7 +205,7 @@ private Q_SLOTS:
 
         // Nothing is stored or chosen before OK.
         QVERIFY(dialog->isVisible());
-        QCOMPARE(modGeneral::ImageIndex, 4);
+        QCOMPARE(modGeneral::State.ImageIndex, 4);
         QCOMPARE(m_chosen, 0);
         QVERIFY(StoreIsEmpty());
     }
@@ -222,39 +222,39 @@ private Q_SLOTS:
     void anIndexOutsideTheListMarksTheFirstPicture()
     {
         QFETCH(int, index);
-        modGeneral::ImageIndex = static_cast<qint16>(index);
+        modGeneral::State.ImageIndex = static_cast<qint16>(index);
         const auto dialog = Open();
         QCOMPARE(Marks(*dialog), QStringList{"1"});
         Click(Button(*dialog, "cmdOK"));
         QCOMPARE(Stored("ImageIndex"), QStringLiteral("1"));
-        QCOMPARE(Stored("ImageTag"), browse::BuiltInPictureTag(1));
+        QCOMPARE(Stored("ImageTag"), assets::BuiltInPictureTag(1));
     }
 
     void openingOnFileImagesLeavesTheListEmptyUntilShown()
     {
-        modGeneral::DefaultTab = 1;
-        modGeneral::ImageIndex = 6;
+        modGeneral::State.DefaultTab = 1;
+        modGeneral::State.ImageIndex = 6;
         const auto dialog = Open();
         QCOMPARE(Tabs(*dialog)->currentIndex(), 1);
         QVERIFY(ListTabIsEmpty(*dialog));
         QCOMPARE(Marks(*dialog), QStringList());
 
         Tabs(*dialog)->setCurrentIndex(0);
-        QCOMPARE(modGeneral::DefaultTab, 0);
+        QCOMPARE(modGeneral::State.DefaultTab, 0);
         QVERIFY(!ListTabIsEmpty(*dialog));
         QCOMPARE(Marks(*dialog), QStringList{"6"});
     }
 
     void returningToTheListForgetsAnUnconfirmedMark()
     {
-        modGeneral::ImageIndex = 5;
+        modGeneral::State.ImageIndex = 5;
         const auto dialog = Open();
         Click(Element(*dialog, "imgPhotos", 3));
         Tabs(*dialog)->setCurrentIndex(1);
-        QCOMPARE(modGeneral::DefaultTab, 1);
+        QCOMPARE(modGeneral::State.DefaultTab, 1);
         QCOMPARE(Marks(*dialog), QStringList{"3"}); // the hidden tab is not reloaded
         Tabs(*dialog)->setCurrentIndex(0);
-        QCOMPARE(modGeneral::DefaultTab, 0);
+        QCOMPARE(modGeneral::State.DefaultTab, 0);
         QCOMPARE(Marks(*dialog), QStringList{"5"});
         QCOMPARE(dialog->SelectedIndex, 5);
         QVERIFY(StoreIsEmpty());
@@ -274,30 +274,30 @@ private Q_SLOTS:
         QFETCH(QString, storedIndex);
         testing::Store("ImageName", QStringLiteral("holiday.jpg"));
         testing::Store("ImagePath", QStringLiteral("/home/pictures"));
-        modGeneral::ImageName = QStringLiteral("holiday.jpg");
-        modGeneral::ImageIndex = index == 1 ? 2 : 1;
+        modGeneral::State.ImageName = QStringLiteral("holiday.jpg");
+        modGeneral::State.ImageIndex = index == 1 ? 2 : 1;
 
         // The settings dialog's refresh must see the choice already made.
         QStringList seenByRefresh;
         frmBrowse dialog([&] {
-            seenByRefresh << modGeneral::ImageTag << Stored("ImageIndex") << Stored("DefaultTab");
+            seenByRefresh << modGeneral::State.ImageTag << Stored("ImageIndex") << Stored("DefaultTab");
         });
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         Click(Element(dialog, "imgPhotos", index));
         Click(Button(dialog, "cmdOK"));
 
-        const QString tag = browse::BuiltInPictureTag(index);
+        const QString tag = assets::BuiltInPictureTag(index);
         QCOMPARE(seenByRefresh, (QStringList{tag, storedIndex, "0"}));
         QCOMPARE(Stored("ImageIndex"), storedIndex);
         QCOMPARE(Stored("ImageTag"), tag);
         QCOMPARE(Stored("DefaultTab"), QStringLiteral("0"));
-        QCOMPARE(modGeneral::ImageIndex, index);
-        QCOMPARE(modGeneral::ImageTag, tag);
+        QCOMPARE(modGeneral::State.ImageIndex, index);
+        QCOMPARE(modGeneral::State.ImageTag, tag);
         // The file picture stays chosen, and so stays in use.
         QCOMPARE(Stored("ImageName"), QStringLiteral("holiday.jpg"));
         QCOMPARE(Stored("ImagePath"), QStringLiteral("/home/pictures"));
-        QCOMPARE(modGeneral::ImageName, QStringLiteral("holiday.jpg"));
+        QCOMPARE(modGeneral::State.ImageName, QStringLiteral("holiday.jpg"));
         for (const char *key : {"ImageSize", "ImageDrive", "ImageUsed"})
             QCOMPARE(Stored(key), QStringLiteral("<missing>"));
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
@@ -321,19 +321,19 @@ private Q_SLOTS:
         QCOMPARE(dialog->result(), int(QDialog::Accepted));
         QVERIFY(!dialog->isVisible());
         QCOMPARE(Stored("ImageIndex"), QStringLiteral("7"));
-        QCOMPARE(Stored("ImageTag"), browse::BuiltInPictureTag(7));
-        QCOMPARE(modGeneral::ImageIndex, 7);
+        QCOMPARE(Stored("ImageTag"), assets::BuiltInPictureTag(7));
+        QCOMPARE(modGeneral::State.ImageIndex, 7);
     }
 
     void doNotUseFileImageGoesBackToTheBuiltInPicture()
     {
         QTemporaryDir folder;
-        QVERIFY(browse::BuiltInPicture(3).save(folder.filePath("candles.jpg")));
+        QVERIFY(assets::BuiltInPicture(3).save(folder.filePath("candles.jpg")));
         testing::Store("ImagePath", folder.path());
         testing::Store("ImageName", QStringLiteral("candles.jpg"));
         testing::Store("ImageSize", QStringLiteral("2"));
-        modGeneral::ImageName = QStringLiteral("candles.jpg");
-        modGeneral::DefaultTab = 1;
+        modGeneral::State.ImageName = QStringLiteral("candles.jpg");
+        modGeneral::State.DefaultTab = 1;
         const auto dialog = Open();
         QCOMPARE(dialog->SizeFactor, 2);
 
@@ -341,9 +341,9 @@ private Q_SLOTS:
         QCOMPARE(m_chosen, 1);
         QCOMPARE(dialog->result(), int(QDialog::Accepted));
         QCOMPARE(Stored("ImageName"), QString());
-        QCOMPARE(modGeneral::ImageName, QString());
+        QCOMPARE(modGeneral::State.ImageName, QString());
         QCOMPARE(Stored("ImageSize"), QStringLiteral("0"));
-        QCOMPARE(modGeneral::ImageSize, 0);
+        QCOMPARE(modGeneral::State.ImageSize, 0);
         QCOMPARE(Stored("ImagePath"), QStringLiteral("/")); // the root folder
         QCOMPARE(Stored("ImageDrive"), dialog->CurrentDrive());
         QVERIFY(!dialog->CurrentDrive().isEmpty());
@@ -365,8 +365,8 @@ private Q_SLOTS:
         }
         QVERIFY(StoreIsEmpty());
         QCOMPARE(m_chosen, 0);
-        QCOMPARE(modGeneral::ImageIndex, 1);
-        QCOMPARE(modGeneral::DefaultTab, 1);
+        QCOMPARE(modGeneral::State.ImageIndex, 1);
+        QCOMPARE(modGeneral::State.DefaultTab, 1);
 
         // A later opening in the same run starts on the tab last shown.
         const auto again = Open();

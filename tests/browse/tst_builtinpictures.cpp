@@ -1,13 +1,14 @@
 #include "TestSupport.h"
 
-#include "dialogs/browse/BuiltInPictures.h"
+#include "assets/BuiltInPictures.h"
 
 #include <QImageReader>
 #include <QSet>
 #include <QTest>
 #include <climits>
 
-using namespace browse;
+
+using namespace assets;
 
 namespace {
 

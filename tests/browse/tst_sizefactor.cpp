@@ -105,7 +105,7 @@ void SizeFactorTest::roundingAndRange()
     QCOMPARE(ToUnits(393204).value, std::optional<qint16>(32767));
     const auto beyond = ToUnits(393210); // 32767.5 rounds to 32768
     QVERIFY(!beyond.ok());
-    QCOMPARE(beyond.failure.number, int(platform::Overflow));
+    QCOMPARE(beyond.failure.number, int(core::Overflow));
 }
 
 void SizeFactorTest::previewFit_data()

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
 #include "dialogs/calendar/frmCalendar.h"
-#include "platform/Dates.h"
+#include "core/Dates.h"
 #include "platform/MessageBox.h"
 #include "platform/Store.h"
 #include "settings/SettingKeys.h"
@@ -65,7 +65,7 @@ private Q_SLOTS:
         m_form.reset();
         m_dateBox.reset();
         platform::SetMessageBoxResponder({});
-        platform::SetToday(QDate());
+        core::SetToday(QDate());
         QLocale::setDefault(m_startLocale);
     }
 
@@ -84,7 +84,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, text);
         QFETCH(QDate, expected);
-        platform::SetToday(QDate(2031, 7, 15));
+        core::SetToday(QDate(2031, 7, 15));
         Open(text);
         QCOMPARE(Calendar()->selectedDate(), expected);
         QCOMPARE(Calendar()->yearShown(), expected.year());
@@ -155,11 +155,11 @@ private Q_SLOTS:
         QCOMPARE(changes.count(), 0);
         Click("cmdOK");
 
-        const QString written = platform::ShortDate(QDate(2005, 2, 1));
+        const QString written = core::ShortDate(QDate(2005, 2, 1));
         QCOMPARE(m_dateBox->text(), written);
         QCOMPARE(changes.count(), 1);
         QCOMPARE(StoredDate(), written);
-        QCOMPARE(platform::ParseDate(written), QDate(2005, 2, 1));
+        QCOMPARE(core::ParseDate(written), QDate(2005, 2, 1));
         QCOMPARE(m_form->result(), int(QDialog::Accepted));
         QVERIFY(!m_form->isVisible());
     }

@@ -1,7 +1,8 @@
 #include "TestSupport.h"
 
 #include "countdown/BuildCountdownText.h"
-#include "platform/Dates.h"
+#include "state/modGeneral.h"
+#include "core/Dates.h"
 #include "platform/MessageBox.h"
 #include "platform/Store.h"
 
@@ -40,6 +41,14 @@ int Number(const QString &text)
     return text.isEmpty() ? 0 : text.trimmed().toInt();
 }
 
+void Build()
+{
+    auto built = countdown::BuildCountdownText(modGeneral::State.IncludeDays, modGeneral::State.Countdown);
+    modGeneral::State.Countdown = built.pieces;
+    if (built.failure)
+        platform::MsgBox(countdown::DateCalculationErrorText, platform::MsgButtons::Ok, platform::MsgIcon::Critical);
+}
+
 } // namespace
 
 class TstCountdown : public QObject
@@ -50,10 +59,10 @@ private Q_SLOTS:
     void init() { testing::ClearStore(); }
     void cleanup()
     {
-        platform::SetToday({});
+        core::SetToday({});
         platform::SetMessageBoxResponder({});
-        modGeneral::IncludeDays = 0;
-        modGeneral::Countdown = {};
+        modGeneral::State.IncludeDays = 0;
+        modGeneral::State.Countdown = {};
     }
 
     void workedExamples_data()
@@ -131,7 +140,7 @@ private Q_SLOTS:
                 const int days = Number(pieces.DaysText);
                 QVERIFY2(months >= 0 && months <= 11, qPrintable(pieces.Phrase()));
                 QVERIFY2(days >= 0 && days <= 30, qPrintable(pieces.Phrase()));
-                const QDate anchor = platform::AddMonths(today, 12 * years + months);
+                const QDate anchor = core::AddMonths(today, 12 * years + months);
                 QVERIFY2(anchor.addDays(days) == target,
                          qPrintable(today.toString() + " -> " + target.toString() + ": " +
                                     pieces.Phrase()));
@@ -184,11 +193,11 @@ private Q_SLOTS:
 
         auto tooFar = ComposeCountdown(Inputs(today, today.addDays(32768)), pieces);
         QVERIFY(tooFar);
-        QCOMPARE(tooFar->number, int(platform::Overflow));
+        QCOMPARE(tooFar->number, int(core::Overflow));
 
         auto tooLongAgo = ComposeCountdown(Inputs(today, today.addDays(-32769)), pieces);
         QVERIFY(tooLongAgo);
-        QCOMPARE(tooLongAgo->number, int(platform::Overflow));
+        QCOMPARE(tooLongAgo->number, int(core::Overflow));
     }
 
     void textThatIsNoDateFails_data()
@@ -207,7 +216,7 @@ private Q_SLOTS:
         inputs.dateText = dateText;
         const auto failure = ComposeCountdown(inputs, pieces);
         QVERIFY(failure);
-        QCOMPARE(failure->number, int(platform::TypeMismatch));
+        QCOMPARE(failure->number, int(core::TypeMismatch));
     }
 
     // A failure sets the title and the unit words but leaves the numbers of the last
@@ -240,7 +249,7 @@ private Q_SLOTS:
         });
         platform::SaveSetting(platform::SettingsSection, QStringLiteral("Date"),
                               QStringLiteral("31/31/31"));
-        modGeneral::BuildCountdownText();
+        Build();
 
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].text, QStringLiteral("There has been an Error in the Date "
@@ -250,38 +259,38 @@ private Q_SLOTS:
         QCOMPARE(shown[0].buttons, platform::MsgButtons::Ok);
         QCOMPARE(shown[0].title, QStringLiteral("Lumidex ScreenSaver"));
         // What a fresh saver shows after the message.
-        QCOMPARE(modGeneral::Countdown.Phrase(), QStringLiteral(" years  months  days!"));
-        QCOMPARE(modGeneral::Countdown.TitleText, QStringLiteral("Enter Title Text"));
+        QCOMPARE(modGeneral::State.Countdown.Phrase(), QStringLiteral(" years  months  days!"));
+        QCOMPARE(modGeneral::State.Countdown.TitleText, QStringLiteral("Enter Title Text"));
     }
 
     void buildUsesTheStoreAndTheDayTotalFlag()
     {
         platform::SetMessageBoxResponder(
             [](const platform::MessageBoxRequest &) { return platform::MsgAnswer::Ok; });
-        platform::SetToday({2026, 12, 5});
+        core::SetToday({2026, 12, 5});
         platform::SaveSetting(platform::SettingsSection, QStringLiteral("Date"),
                               QStringLiteral("2028-02-08"));
         platform::SaveSetting(platform::SettingsSection, QStringLiteral("Title"),
                               QStringLiteral("Our wedding"));
 
-        modGeneral::IncludeDays = 1;
-        modGeneral::BuildCountdownText();
-        QCOMPARE(modGeneral::Countdown.TitleText, QStringLiteral("Our wedding"));
-        QCOMPARE(modGeneral::Countdown.Phrase(),
+        modGeneral::State.IncludeDays = 1;
+        Build();
+        QCOMPARE(modGeneral::State.Countdown.TitleText, QStringLiteral("Our wedding"));
+        QCOMPARE(modGeneral::State.Countdown.Phrase(),
                  QStringLiteral(" 1 year  2 months  3 days!   (430 days!)"));
 
-        modGeneral::IncludeDays = 2; // only 1 turns the total on
-        modGeneral::BuildCountdownText();
-        QCOMPARE(modGeneral::Countdown.Phrase(), QStringLiteral(" 1 year  2 months  3 days!"));
+        modGeneral::State.IncludeDays = 2; // only 1 turns the total on
+        Build();
+        QCOMPARE(modGeneral::State.Countdown.Phrase(), QStringLiteral(" 1 year  2 months  3 days!"));
     }
 
     void emptyStoreShowsTheDefaultCompletionPhrase()
     {
-        platform::SetToday({2026, 12, 5});
-        modGeneral::IncludeDays = 1;
-        modGeneral::BuildCountdownText();
-        QCOMPARE(modGeneral::Countdown.TitleText, QString());
-        QCOMPARE(modGeneral::Countdown.Phrase(), DefaultCompletion);
+        core::SetToday({2026, 12, 5});
+        modGeneral::State.IncludeDays = 1;
+        Build();
+        QCOMPARE(modGeneral::State.Countdown.TitleText, QString());
+        QCOMPARE(modGeneral::State.Countdown.Phrase(), DefaultCompletion);
     }
 };
 

@@ -2,7 +2,7 @@
 // forms agree with each other, and a single the program writes reads back the same.
 #include "FuzzSupport.h"
 
-#include "platform/Conversions.h"
+#include "core/Conversions.h"
 
 #include <cmath>
 #include <cstring>
@@ -13,8 +13,8 @@ void CheckSingleRoundTrip(float value, const QString &source)
 {
     if (!std::isfinite(value))
         return;
-    const QString written = platform::SingleToText(value);
-    const platform::Converted<float> back = platform::ToSingle(written);
+    const QString written = core::SingleToText(value);
+    const core::Converted<float> back = core::ToSingle(written);
     if (!back.ok() || *back.value != value)
         fuzz::Fail("single does not read back",
                    source + QStringLiteral(" -> ") + QString::number(double(value), 'g', 9) +
@@ -24,16 +24,16 @@ void CheckSingleRoundTrip(float value, const QString &source)
 }
 
 template <typename Whole>
-void CheckWhole(const platform::Converted<Whole> &whole, const platform::Converted<double> &number,
+void CheckWhole(const core::Converted<Whole> &whole, const core::Converted<double> &number,
                 const QString &text)
 {
     // A text that is no number fails alike; a number fails only for its size.
-    const int expected = number.ok() ? platform::Overflow : number.failure.number;
+    const int expected = number.ok() ? core::Overflow : number.failure.number;
     if (whole.ok() ? !number.ok() : whole.failure.number != expected)
         fuzz::Fail("whole number fails for another reason than the number", text);
     if (!whole.ok())
         return;
-    const double rounded = platform::RoundHalfEven(*number.value);
+    const double rounded = core::RoundHalfEven(*number.value);
     if (double(*whole.value) != rounded)
         fuzz::Fail("whole number is not the rounded number", text);
 }
@@ -44,19 +44,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString text = fuzz::Text(data, size);
 
-    const platform::Converted<double> number = platform::ToNumber(text);
-    if (platform::IsNumeric(text) != number.ok())
+    const core::Converted<double> number = core::ToNumber(text);
+    if (core::IsNumeric(text) != number.ok())
         fuzz::Fail("IsNumeric disagrees with ToNumber", text);
     if (number.ok() && !std::isfinite(*number.value))
         fuzz::Fail("a number that is not finite", text);
 
-    CheckWhole(platform::ToWhole16(text), number, text);
-    CheckWhole(platform::ToWhole32(text), number, text);
+    CheckWhole(core::ToWhole16(text), number, text);
+    CheckWhole(core::ToWhole32(text), number, text);
 
-    const platform::Converted<float> single = platform::ToSingle(text);
+    const core::Converted<float> single = core::ToSingle(text);
     if (single.ok())
         CheckSingleRoundTrip(*single.value, text);
-    const platform::Converted<bool> flag = platform::ToBoolean(text);
+    const core::Converted<bool> flag = core::ToBoolean(text);
     if (number.ok() && (!flag.ok() || *flag.value != (*number.value != 0.0)))
         fuzz::Fail("a number's flag is not its being non-zero", text);
 

@@ -5,7 +5,7 @@
 #include "FuzzSupport.h"
 
 #include "countdown/CountdownText.h"
-#include "platform/Dates.h"
+#include "core/Dates.h"
 
 #include <cstring>
 
@@ -39,7 +39,7 @@ void CheckCountingDown(const CountdownInputs &inputs, const CountdownPieces &pie
                             inputs.dateText + QStringLiteral(": ") + pieces.Phrase();
     if (years < 0 || months < 0 || months > 11 || days < 0 || days > 30)
         fuzz::Fail("a unit out of its range", context);
-    if (platform::AddMonths(inputs.today, years * 12 + months).addDays(days) != target)
+    if (core::AddMonths(inputs.today, years * 12 + months).addDays(days) != target)
         fuzz::Fail("the units do not lead to the target", context);
     if (pieces.TitleText != inputs.title)
         fuzz::Fail("the title changed", context);
@@ -51,8 +51,8 @@ void CheckCountingDown(const CountdownInputs &inputs, const CountdownPieces &pie
 void Compose(const CountdownInputs &inputs)
 {
     CountdownPieces pieces;
-    const std::optional<platform::Failure> failure = countdown::ComposeCountdown(inputs, pieces);
-    const std::optional<QDate> target = platform::ParseDate(inputs.dateText, inputs.locale);
+    const std::optional<core::Failure> failure = countdown::ComposeCountdown(inputs, pieces);
+    const std::optional<QDate> target = core::ParseDate(inputs.dateText, inputs.locale);
     if (failure) {
         if (target && qAbs(inputs.today.daysTo(*target)) <= 32767)
             fuzz::Fail("refused a date it can count to", inputs.dateText);

@@ -3,7 +3,7 @@
 // how a date travels through the settings file.
 #include "FuzzSupport.h"
 
-#include "platform/Dates.h"
+#include "core/Dates.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -12,18 +12,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QLocale locale = fuzz::LocaleFrom(data[0]);
     const QString text = fuzz::Text(data + 1, size - 1);
 
-    const std::optional<QDate> date = platform::ParseDate(text, locale);
-    if (platform::IsDate(text, locale) != date.has_value())
+    const std::optional<QDate> date = core::ParseDate(text, locale);
+    if (core::IsDate(text, locale) != date.has_value())
         fuzz::Fail("IsDate disagrees with ParseDate", text);
     if (!date)
         return 0;
     if (!date->isValid())
         fuzz::Fail("parsed an invalid date", text);
 
-    if (platform::LongDate(*date, locale).isEmpty())
+    if (core::LongDate(*date, locale).isEmpty())
         fuzz::Fail("no long date", text);
-    const QString shortDate = platform::ShortDate(*date, locale);
-    const std::optional<QDate> again = platform::ParseDate(shortDate, locale);
+    const QString shortDate = core::ShortDate(*date, locale);
+    const std::optional<QDate> again = core::ParseDate(shortDate, locale);
     if (again != date)
         fuzz::Fail("short date does not read back",
                    QStringList{locale.name(), text, date->toString(Qt::ISODate), shortDate,

@@ -42,9 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             file.write(reinterpret_cast<const char *>(data), qint64(size)) != qint64(size))
             std::abort();
     }
-    const platform::Converted<QImage> picture = platform::LoadPicture(InputPath);
+    const core::Converted<QImage> picture = platform::LoadPicture(InputPath);
     if (!picture.ok()) {
-        if (picture.failure.number != platform::InvalidPicture)
+        if (picture.failure.number != core::InvalidPicture)
             fuzz::Fail("a file that exists is not just an invalid picture",
                        picture.failure.description);
         return 0;

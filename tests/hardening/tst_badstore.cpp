@@ -1,13 +1,14 @@
 #include "ProcessMemory.h"
 #include "TestSupport.h"
+#include "countdown/BuildCountdownText.h"
 #include "setup/SetupTestSupport.h"
 
 #include "app/Main.h"
-#include "app/modGeneral.h"
-#include "dialogs/browse/BuiltInPictures.h"
+#include "state/modGeneral.h"
+#include "assets/BuiltInPictures.h"
 #include "dialogs/browse/frmBrowse.h"
 #include "dialogs/setup/frmSetup.h"
-#include "platform/Colours.h"
+#include "core/Colours.h"
 #include "platform/Store.h"
 #include "saver/frmMain.h"
 #include "settings/SettingKeys.h"
@@ -161,7 +162,7 @@ QString FailureMessage(int number)
 
 QColor StoredColour(double value)
 {
-    return platform::ColourFromStored(qint32(value));
+    return QColor(core::RgbFromStored(qint32(value)));
 }
 
 // Keys whose unreadable text the saver's set-up reports, and those it takes at any value.
@@ -256,7 +257,7 @@ private Q_SLOTS:
     void init() { BeginDialogTest(m_messages); }
     void cleanup()
     {
-        modGeneral::ResetState();
+        startup::ResetState();
         EndDialogTest();
     }
 
@@ -285,7 +286,7 @@ private Q_SLOTS:
         // Before the default target date the saver shows the title and the countdown;
         // from it on, only the completion phrase.
         const bool completed = key.name == settings::key::Target;
-        platform::SetToday(completed ? QDate(2026, 12, 6) : QDate(2004, 10, 20));
+        core::SetToday(completed ? QDate(2026, 12, 6) : QDate(2004, 10, 20));
 
         qint64 growth = testing::PeakGrowth([&] { CheckSaver(key, text); });
         if (QTest::currentTestFailed())
@@ -312,13 +313,13 @@ private Q_SLOTS:
         WriteStore(file);
         const QByteArray before = StoreFileBytes();
 
-        QVERIFY(!modGeneral::Main({QStringLiteral("/s")}));
-        QVERIFY(modGeneral::MainForm());
-        modGeneral::MainForm()->tmrScroll_Timer();
-        QVERIFY(modGeneral::MainForm()->close());
-        modGeneral::ResetState();
-        QVERIFY(!modGeneral::Main({QStringLiteral("/c")}));
-        setup::frmSetup *dialog = modGeneral::SetupForm();
+        QVERIFY(!startup::Main({QStringLiteral("/s")}));
+        QVERIFY(startup::MainForm());
+        startup::MainForm()->tmrScroll_Timer();
+        QVERIFY(startup::MainForm()->close());
+        startup::ResetState();
+        QVERIFY(!startup::Main({QStringLiteral("/c")}));
+        setup::frmSetup *dialog = startup::SetupForm();
         QVERIFY(dialog);
         QVERIFY(!Child(*dialog, "cmdRestoreSettings")->isEnabled());
         QCOMPARE(Text(*dialog, "txtTitle"), settings::KeyNamed(settings::key::Title).defaultText);
@@ -333,10 +334,10 @@ private Q_SLOTS:
 // The saver as "/s" starts it, then several ticks of its timer, each painted.
 void TstBadStore::CheckSaver(const SettingKey &key, const BadText &text)
 {
-    modGeneral::ResetState();
+    startup::ResetState();
     m_messages.asked.clear();
-    QVERIFY(!modGeneral::Main({QStringLiteral("/s")}));
-    saver::frmMain *form = modGeneral::MainForm();
+    QVERIFY(!startup::Main({QStringLiteral("/s")}));
+    saver::frmMain *form = startup::MainForm();
     QVERIFY(form);
     for (int tick = 0; tick < Ticks; ++tick) {
         form->tmrScroll_Timer();
@@ -356,7 +357,7 @@ void TstBadStore::CheckSaver(const SettingKey &key, const BadText &text)
     QStringList expectedMessages;
     if (name == settings::key::Date) {
         // None of these texts is a date: the countdown says it cannot count.
-        expectedMessages << modGeneral::DateCalculationErrorText;
+        expectedMessages << countdown::DateCalculationErrorText;
         QCOMPARE(m_messages.asked.value(0).icon, platform::MsgIcon::Critical);
     } else if (SaverReports(name) && working.failure) {
         expectedMessages << FailureMessage(working.failure);
@@ -386,25 +387,25 @@ void TstBadStore::CheckSaver(const SettingKey &key, const BadText &text)
         QCOMPARE(form->lblText.text(), QString());
         QCOMPARE(form->lblTime.text(), text.read);
     } else if (name == "Direction") {
-        QCOMPARE(modGeneral::SaverLayout.Direction, qint32(value));
+        QCOMPARE(modGeneral::State.SaverLayout.Direction, qint32(value));
     } else if (name == "Position") {
-        QCOMPARE(modGeneral::SaverLayout.Position, qint32(value));
+        QCOMPARE(modGeneral::State.SaverLayout.Position, qint32(value));
     } else if (name == "Speed") {
         QCOMPARE(form->tmrScroll.interval(), Intervals[int(value)]);
     } else if (name == "ImageIndex") {
-        QCOMPARE(modGeneral::ImageIndex, qint16(value));
+        QCOMPARE(modGeneral::State.ImageIndex, qint16(value));
     } else if (name == "DefaultTab") {
-        QCOMPARE(modGeneral::DefaultTab, qint16(value));
+        QCOMPARE(modGeneral::State.DefaultTab, qint16(value));
     } else if (name == "IncludeDays") {
-        QCOMPARE(modGeneral::IncludeDays, qint16(value));
+        QCOMPARE(modGeneral::State.IncludeDays, qint16(value));
     }
     if (name == "ImageUsed" && value != 0) {
-        QCOMPARE(form->imgPhoto.picture().size(), browse::BuiltInPicture(1).size());
+        QCOMPARE(form->imgPhoto.picture().size(), assets::BuiltInPicture(1).size());
     } else {
         QVERIFY(!form->imgPhoto.hasPicture());
     }
     // Moving the block never moves it out of reach of the screen's coordinates.
-    QVERIFY(qAbs(qint64(modGeneral::SaverLayout.BlockLeft)) < (qint64(1) << 31));
+    QVERIFY(qAbs(qint64(modGeneral::State.SaverLayout.BlockLeft)) < (qint64(1) << 31));
     // Closed rather than ended: ending asks the application to quit, and every modal
     // dialog opened after that in this process would return at once.
     QVERIFY(form->close());
@@ -416,10 +417,10 @@ void TstBadStore::CheckSaver(const SettingKey &key, const BadText &text)
 // stored tab, then on "File Images"), each cancelled, then Cancel.
 void TstBadStore::CheckSetup(const SettingKey &key, const BadText &text)
 {
-    modGeneral::ResetState();
+    startup::ResetState();
     m_messages.asked.clear();
-    QVERIFY(!modGeneral::Main({QStringLiteral("/c")}));
-    setup::frmSetup *dialog = modGeneral::SetupForm();
+    QVERIFY(!startup::Main({QStringLiteral("/c")}));
+    setup::frmSetup *dialog = startup::SetupForm();
     QVERIFY(dialog && dialog->isVisible());
 
     const QString &name = key.name;
@@ -429,7 +430,7 @@ void TstBadStore::CheckSetup(const SettingKey &key, const BadText &text)
     const double value = read == Conversion::Text ? 0 : WorkingValue(key, text, read).value;
 
     if (name == settings::key::Date) {
-        QCOMPARE(Texts(m_messages.asked), QStringList{modGeneral::DateCalculationErrorText});
+        QCOMPARE(Texts(m_messages.asked), QStringList{countdown::DateCalculationErrorText});
         QCOMPARE(Text(*dialog, "txtDateLong"), QString());
     } else {
         QCOMPARE(Texts(m_messages.asked), QStringList());
@@ -454,9 +455,9 @@ void TstBadStore::CheckSetup(const SettingKey &key, const BadText &text)
     } else if (name == "Restore") {
         QCOMPARE(Child(*dialog, "cmdRestoreSettings")->isEnabled(), value != 0);
     } else if (name == "ImageTag") {
-        QCOMPARE(modGeneral::ImageTag, text.read);
+        QCOMPARE(modGeneral::State.ImageTag, text.read);
     } else if (name == "ImageName") {
-        QCOMPARE(modGeneral::ImageName, text.read);
+        QCOMPARE(modGeneral::State.ImageName, text.read);
     } else if (name == "Background") {
         QCOMPARE(Child(*dialog, "lblSampleText")->palette().color(QPalette::Window),
                  StoredColour(value));
@@ -490,7 +491,7 @@ void TstBadStore::CheckSetup(const SettingKey &key, const BadText &text)
     // "File Images" reads the stored drive, folder, file and size factor. None of these
     // texts names an existing folder, so the browser falls back to the root.
     m_messages.asked.clear();
-    modGeneral::DefaultTab = 1;
+    modGeneral::State.DefaultTab = 1;
     const BrowserSeen files = OpenBrowser(*dialog);
     QVERIFY(files.opened);
     QCOMPARE(files.tab, 1);

@@ -4,7 +4,7 @@
 #include "setup/SetupTestSupport.h"
 
 #include "app/Main.h"
-#include "app/modGeneral.h"
+#include "state/modGeneral.h"
 #include "dialogs/browse/SizeFactor.h"
 #include "dialogs/browse/frmBrowse.h"
 #include "platform/Pictures.h"
@@ -140,7 +140,7 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        modGeneral::ResetState();
+        startup::ResetState();
         browse::SetScreenSizeTwips(std::nullopt);
         setuptest::EndDialogTest();
     }
@@ -230,7 +230,7 @@ void TstHostilePictures::hostileFiles()
     const QStringList said = refused ? QStringList{InvalidPictureMessage} : QStringList();
 
     // The loader.
-    platform::Converted<QImage> loaded;
+    core::Converted<QImage> loaded;
     QElapsedTimer clock;
     clock.start();
     qint64 growth = PeakGrowth([&] { loaded = platform::LoadPicture(In(name)); });
@@ -238,7 +238,7 @@ void TstHostilePictures::hostileFiles()
     QVERIFY2(growth < LargestGrowthKilobytes, qPrintable(QString::number(growth)));
     if (refused) {
         QVERIFY(!loaded.ok());
-        QCOMPARE(loaded.failure.number, int(platform::InvalidPicture));
+        QCOMPARE(loaded.failure.number, int(core::InvalidPicture));
     } else {
         QVERIFY2(loaded.ok(), qPrintable(loaded.failure.description));
         QCOMPARE(loaded.value->size(), pixels);
@@ -248,7 +248,7 @@ void TstHostilePictures::hostileFiles()
     // The image browser opened on the stored file, then the file clicked in its list.
     testing::Store(key::ImagePath, m_folder.path());
     testing::Store(key::ImageName, name);
-    modGeneral::DefaultTab = 1;
+    modGeneral::State.DefaultTab = 1;
     std::unique_ptr<browse::frmBrowse> browser;
     growth = PeakGrowth([&] { browser = std::make_unique<browse::frmBrowse>([] {}); });
     QVERIFY2(growth < LargestGrowthKilobytes, qPrintable(QString::number(growth)));
@@ -275,11 +275,11 @@ void TstHostilePictures::hostileFiles()
     // The saver with the file as its picture: reported, and the text runs without it.
     testing::Store(key::ImageUsed, QStringLiteral("1"));
     m_messages.asked.clear();
-    modGeneral::ResetState();
+    startup::ResetState();
     saver::frmMain *form = nullptr;
     growth = PeakGrowth([&] {
-        if (!modGeneral::Main({QStringLiteral("/s")}))
-            form = modGeneral::MainForm();
+        if (!startup::Main({QStringLiteral("/s")}))
+            form = startup::MainForm();
         for (int tick = 0; form && tick < 6; ++tick) {
             form->tmrScroll_Timer();
             QCoreApplication::processEvents();

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
-#include "platform/Conversions.h"
+#include "core/Conversions.h"
+#include "core/Rounding.h"
 
 #include <QLocale>
 #include <QRandomGenerator>
@@ -11,7 +12,8 @@
 #include <cstring>
 #include <tuple>
 
-using namespace platform;
+
+using namespace core;
 
 namespace {
 

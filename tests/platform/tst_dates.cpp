@@ -1,10 +1,11 @@
 #include "TestSupport.h"
 
-#include "platform/Dates.h"
+#include "core/Dates.h"
 
 #include <QTest>
 
-using namespace platform;
+
+using namespace core;
 
 namespace {
 

@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "core/Failure.h"
 
 #include "platform/Drives.h"
 
@@ -6,6 +7,7 @@
 #include <QTest>
 
 using namespace platform;
+using namespace core;
 
 class DrivesTest : public QObject
 {

@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "core/Failure.h"
 
 #include "platform/MessageBox.h"
 
@@ -10,6 +11,7 @@
 #include <QTimer>
 
 using namespace platform;
+using namespace core;
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include "PictureBytes.h"
 #include "TestSupport.h"
+#include "core/Failure.h"
 
 #include "platform/Pictures.h"
 
@@ -17,6 +18,7 @@
 #include <sys/resource.h>
 
 using namespace platform;
+using namespace core;
 using namespace testing;
 
 namespace {

@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "core/Failure.h"
 
 #include "platform/Store.h"
 
@@ -13,6 +14,7 @@
 #include <cstdio>
 
 using namespace platform;
+using namespace core;
 
 namespace {
 

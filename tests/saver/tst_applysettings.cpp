@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "app/modGeneral.h"
+#include "state/modGeneral.h"
 #include "platform/MessageBox.h"
 #include "platform/Store.h"
 #include "saver/ApplySettings.h"
@@ -28,22 +28,22 @@ class TstApplySettings : public QObject
 
     void Apply(frmMain &form)
     {
-        modGeneral::Countdown.TitleText = QStringLiteral("Holidays");
-        modGeneral::Countdown.DaysWord =
+        modGeneral::State.Countdown.TitleText = QStringLiteral("Holidays");
+        modGeneral::State.Countdown.DaysWord =
             QStringLiteral("Completion phrase upon reaching target date.");
-        modGeneral::ApplySettings(form);
+        saver::ApplySettings(form);
     }
 
 private Q_SLOTS:
     void init()
     {
         testing::ClearStore();
-        modGeneral::Countdown = {};
-        modGeneral::SaverLayout = {};
-        modGeneral::RunMode = modGeneral::RunModeFullScreen;
-        modGeneral::ImageIndex = 1;
-        modGeneral::ScreenWidth = ScreenWidth;
-        modGeneral::ScreenHeight = ScreenHeight;
+        modGeneral::State.Countdown = {};
+        modGeneral::State.SaverLayout = {};
+        modGeneral::State.RunMode = modGeneral::RunModeFullScreen;
+        modGeneral::State.ImageIndex = 1;
+        modGeneral::State.ScreenWidth = ScreenWidth;
+        modGeneral::State.ScreenHeight = ScreenHeight;
         m_messages.clear();
         platform::SetMessageBoxResponder([this](const platform::MessageBoxRequest &request) {
             m_messages << request.text;
@@ -68,7 +68,7 @@ private Q_SLOTS:
         QCOMPARE(form.lblTime.font().family(), QStringLiteral("Arial"));
         QCOMPARE(form.lblTime.alignment(), Qt::AlignLeft);
         QCOMPARE(form.tmrScroll.interval(), 17);
-        const auto &layout = modGeneral::SaverLayout;
+        const auto &layout = modGeneral::State.SaverLayout;
         // The block starts just beyond the right edge, vertically centred; the start tick
         // has already run.
         QCOMPARE(layout.BlockLeft, ScreenWidth - 50);
@@ -102,7 +102,7 @@ private Q_SLOTS:
         QCOMPARE(form.tmrScroll.interval(), 9);
         // Upward: centred text, starting below the bottom edge.
         QCOMPARE(form.lblText.alignment(), Qt::AlignHCenter);
-        QCOMPARE(modGeneral::SaverLayout.BlockTop, ScreenHeight - 50);
+        QCOMPARE(modGeneral::State.SaverLayout.BlockTop, ScreenHeight - 50);
     }
 
     void timerFollowsTheSpeed_data()
@@ -171,7 +171,7 @@ private Q_SLOTS:
     void builtInPictureByIndex()
     {
         testing::Store(QStringLiteral("ImageUsed"), QStringLiteral("1"));
-        modGeneral::ImageIndex = 9;
+        modGeneral::State.ImageIndex = 9;
         frmMain form;
         Apply(form);
         QCOMPARE(form.imgPhoto.picture().size(), QSize(156, 186));
@@ -221,14 +221,14 @@ private Q_SLOTS:
 
     void previewShowsTheDefaultPicture()
     {
-        modGeneral::RunMode = modGeneral::RunModePreview;
+        modGeneral::State.RunMode = modGeneral::RunModePreview;
         testing::Store(QStringLiteral("ImageUsed"), QStringLiteral("1"));
         testing::Store(QStringLiteral("ImageName"), QStringLiteral("whatever.jpg"));
         testing::Store(QStringLiteral("ImageSize"), QStringLiteral("4"));
         frmMain form;
         Apply(form);
-        QCOMPARE(modGeneral::SaverLayout.PictureHalfHeight, 375);
-        QCOMPARE(modGeneral::SaverLayout.PictureHalfWidth, 750);
+        QCOMPARE(modGeneral::State.SaverLayout.PictureHalfHeight, 375);
+        QCOMPARE(modGeneral::State.SaverLayout.PictureHalfWidth, 750);
         // The start tick has already shrunk it to half.
         QCOMPARE(form.imgPhoto.size(), QSizeF(750, 375));
         QVERIFY(m_messages.isEmpty());

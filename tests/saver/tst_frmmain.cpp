@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "app/modGeneral.h"
+#include "state/modGeneral.h"
 #include "platform/SaverWindowCalls.h"
 #include "platform/Store.h"
 #include "saver/frmMain.h"
@@ -45,7 +45,7 @@ class TstFrmMain : public QObject
 
     frmMain &Load(qint32 runMode)
     {
-        modGeneral::RunMode = runMode;
+        modGeneral::State.RunMode = runMode;
         m_cursorBefore = platform::CursorDisplayCount();
         m_form = std::make_unique<frmMain>();
         m_form->resize(1024, 768);
@@ -58,9 +58,9 @@ private Q_SLOTS:
     void init()
     {
         testing::ClearStore();
-        modGeneral::SaverLayout = {};
-        modGeneral::ScreenWidth = 1024 * 15;
-        modGeneral::ScreenHeight = 768 * 15;
+        modGeneral::State.SaverLayout = {};
+        modGeneral::State.ScreenWidth = 1024 * 15;
+        modGeneral::State.ScreenHeight = 768 * 15;
         platform::SaveSetting(platform::SettingsSection, QStringLiteral("Direction"),
                               QStringLiteral("7")); // the block stands still at the top left
     }

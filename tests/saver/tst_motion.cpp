@@ -1,11 +1,13 @@
 #include "TestSupport.h"
 
 #include "saver/ScrollMotion.h"
+#include "settings/MotionCodes.h"
 
 #include <QTest>
 #include <deque>
 
 using namespace saver;
+using namespace settings;
 
 namespace {
 

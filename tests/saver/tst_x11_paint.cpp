@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "app/modGeneral.h"
+#include "state/modGeneral.h"
 #include "platform/SaverWindowCalls.h"
 #include "saver/frmMain.h"
 
@@ -137,12 +137,12 @@ class TstX11Paint : public QObject
         testing::Store(QStringLiteral("ImageUsed"), QStringLiteral("1"));
         testing::Store(QStringLiteral("Title"), QStringLiteral("Lumidex paint test"));
         testing::Store(QStringLiteral("Date"), QStringLiteral("2099-01-01")); // still ahead
-        modGeneral::ImageIndex = 4;
+        modGeneral::State.ImageIndex = 4;
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        modGeneral::RunMode = modGeneral::RunModeFullScreen;
-        modGeneral::SaverLayout = {};
-        modGeneral::ScreenWidth = screen.width() * 15;
-        modGeneral::ScreenHeight = screen.height() * 15;
+        modGeneral::State.RunMode = modGeneral::RunModeFullScreen;
+        modGeneral::State.SaverLayout = {};
+        modGeneral::State.ScreenWidth = screen.width() * 15;
+        modGeneral::State.ScreenHeight = screen.height() * 15;
         m_form = std::make_unique<frmMain>();
         m_form->Form_Load();
         m_form->tmrScroll.stop(); // the test moves the elements itself

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "platform/Conversions.h"
+#include "core/Conversions.h"
 #include "platform/Store.h"
 #include "settings/Settings.h"
 
@@ -164,7 +164,7 @@ private Q_SLOTS:
         QFETCH(QString, stored);
         testing::Store(key, stored);
         const QByteArray before = StoreFileBytes();
-        const qint32 fallback = platform::ToWhole32(KeyNamed(key).defaultText).valueOr(-999);
+        const qint32 fallback = core::ToWhole32(KeyNamed(key).defaultText).valueOr(-999);
         QCOMPARE(ReadWhole32(key), fallback);
         QCOMPARE(qint32(ReadWhole16(key)), fallback);
         QCOMPARE(StoreFileBytes(), before); // nothing written back
@@ -239,10 +239,10 @@ private Q_SLOTS:
                 QCOMPARE(QString::number(ReadWhole32(key.name)), key.defaultText);
                 break;
             case Form::FontSize:
-                QCOMPARE(platform::SingleToText(ReadSingle(key.name)), key.defaultText);
+                QCOMPARE(core::SingleToText(ReadSingle(key.name)), key.defaultText);
                 break;
             case Form::Flag:
-                QCOMPARE(platform::BooleanToText(ReadFlag(key.name)), key.defaultText);
+                QCOMPARE(core::BooleanToText(ReadFlag(key.name)), key.defaultText);
                 break;
             case Form::Text:
             case Form::Date:

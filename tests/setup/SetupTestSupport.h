@@ -4,7 +4,7 @@
 
 #include "TestSupport.h"
 #include "app/Main.h"
-#include "platform/Dates.h"
+#include "core/Dates.h"
 #include "platform/MessageBox.h"
 #include "platform/Store.h"
 
@@ -63,8 +63,8 @@ struct MessageRecorder
 inline void BeginDialogTest(MessageRecorder &messages)
 {
     testing::ClearStore();
-    modGeneral::ResetState();
-    platform::SetToday(QDate(2026, 12, 6));
+    startup::ResetState();
+    core::SetToday(QDate(2026, 12, 6));
     messages = {};
     messages.Install();
 }
@@ -72,7 +72,7 @@ inline void BeginDialogTest(MessageRecorder &messages)
 inline void EndDialogTest()
 {
     platform::SetMessageBoxResponder({});
-    platform::SetToday(QDate());
+    core::SetToday(QDate());
 }
 
 } // namespace setuptest

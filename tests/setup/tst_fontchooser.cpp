@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
 #include "dialogs/setup/FontChooser.h"
-#include "platform/Colours.h"
+#include "core/Colours.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -92,7 +92,7 @@ private Q_SLOTS:
         const auto *sample = chooser.findChild<QLabel *>("lblSample");
         QCOMPARE(sample->font().pointSizeF(), double(start.FontSize));
         QCOMPARE(sample->palette().color(QPalette::WindowText),
-                 platform::ColourFromStored(start.Color));
+                 QColor(core::RgbFromStored(start.Color)));
         QCOMPARE(Taken(chooser), Described(start));
     }
 

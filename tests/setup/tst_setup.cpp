@@ -2,9 +2,9 @@
 #include "TestSupport.h"
 
 #include "app/Main.h"
-#include "app/modGeneral.h"
+#include "state/modGeneral.h"
 #include "dialogs/setup/frmSetup.h"
-#include "platform/Dates.h"
+#include "core/Dates.h"
 #include "settings/SettingKeys.h"
 
 #include <QCheckBox>
@@ -56,7 +56,7 @@ private Q_SLOTS:
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Lumidex ScreenSaver Settings  - v 2.2"));
         QCOMPARE(Text(dialog, "txtTitle"), QStringLiteral("Enter Title Text"));
         QCOMPARE(Text(dialog, "txtDate"), QStringLiteral("1/1/2005"));
-        QCOMPARE(Text(dialog, "txtDateLong"), platform::LongDate(QDate(2005, 1, 1)));
+        QCOMPARE(Text(dialog, "txtDateLong"), core::LongDate(QDate(2005, 1, 1)));
         QCOMPARE(Text(dialog, "txtTarget"), CompletionPhrase);
         QVERIFY(dialog.optPosition[0]->isChecked());
         QVERIFY(dialog.optDirection[0]->isChecked());
@@ -87,7 +87,7 @@ private Q_SLOTS:
         testing::Store("ImageTag", QStringLiteral("Beach"));
         frmSetup dialog;
         QCOMPARE(Text(dialog, "txtTitle"), QStringLiteral("Ünïcode Holidays"));
-        QCOMPARE(Text(dialog, "txtDateLong"), platform::LongDate(QDate(2028, 2, 8)));
+        QCOMPARE(Text(dialog, "txtDateLong"), core::LongDate(QDate(2028, 2, 8)));
         QVERIFY(dialog.optPosition[1]->isChecked());
         QVERIFY(dialog.optDirection[1]->isChecked());
         QVERIFY(!dialog.optDirection[2]->isEnabled() && !dialog.optDirection[3]->isEnabled());
@@ -160,7 +160,7 @@ private Q_SLOTS:
                 testing::Store(key.name, text);
                 const QByteArray before = StoreFileBytes();
                 frmSetup dialog;
-                QVERIFY2(dialog.optPosition[modGeneral::Position]->isChecked(),
+                QVERIFY2(dialog.optPosition[modGeneral::State.Position]->isChecked(),
                          qPrintable(key.name));
                 QVERIFY(Child<QSlider>(dialog, "sldSpeed")->value() <= 10);
                 QCOMPARE(StoreFileBytes(), before);
@@ -184,9 +184,9 @@ private Q_SLOTS:
         // A typed date changes only its long form, never the countdown sample.
         auto *date = Child<QLineEdit>(dialog, "txtDate");
         date->setText(QStringLiteral("2029-03-04"));
-        QCOMPARE(Text(dialog, "txtDateLong"), platform::LongDate(QDate(2029, 3, 4)));
+        QCOMPARE(Text(dialog, "txtDateLong"), core::LongDate(QDate(2029, 3, 4)));
         date->setText(QStringLiteral("2029-03-04x"));
-        QCOMPARE(Text(dialog, "txtDateLong"), platform::LongDate(QDate(2029, 3, 4)));
+        QCOMPARE(Text(dialog, "txtDateLong"), core::LongDate(QDate(2029, 3, 4)));
         QCOMPARE(Text(dialog, "lblSampleDate"), countdown);
 
         Child<QLineEdit>(dialog, "txtTarget")->setText(QStringLiteral("Married!"));
@@ -209,7 +209,7 @@ private Q_SLOTS:
         QCOMPARE(Text(dialog, "lblSampleDate"),
                  QStringLiteral(" 1 year  2 months  2 days!   (429 days!)"));
         // The start-up value of the day total is left as it was.
-        QCOMPARE(modGeneral::IncludeDays, qint16(0));
+        QCOMPARE(modGeneral::State.IncludeDays, qint16(0));
     }
 
     void okStoresItsEightKeysAsTyped()
@@ -308,12 +308,12 @@ private Q_SLOTS:
         frmSetup dialog;
         Show(dialog);
         QTest::mouseClick(dialog.optDirection[3], Qt::LeftButton);
-        QCOMPARE(modGeneral::Direction, qint16(3));
+        QCOMPARE(modGeneral::State.Direction, qint16(3));
         QTest::mouseClick(dialog.optPosition[1], Qt::LeftButton);
         QVERIFY(!dialog.optDirection[2]->isEnabled());
         QVERIFY(!dialog.optDirection[3]->isEnabled());
         QVERIFY(dialog.optDirection[0]->isChecked());
-        QCOMPARE(modGeneral::Direction, qint16(0));
+        QCOMPARE(modGeneral::State.Direction, qint16(0));
 
         QTest::mouseClick(dialog.optPosition[0], Qt::LeftButton);
         QVERIFY(dialog.optDirection[2]->isEnabled() && dialog.optDirection[3]->isEnabled());
@@ -333,7 +333,7 @@ private Q_SLOTS:
         QTest::mouseClick(dialog.optDirection[2], Qt::LeftButton);
         QTest::mouseClick(dialog.optPosition[0], Qt::LeftButton);
         QVERIFY(dialog.optDirection[0]->isChecked());
-        QCOMPARE(modGeneral::Direction, qint16(0));
+        QCOMPARE(modGeneral::State.Direction, qint16(0));
     }
 
     void pictureLineFollowsTheChoice()
@@ -345,15 +345,15 @@ private Q_SLOTS:
         Click(dialog, "chkImage");
         QCOMPARE(Text(dialog, "lblCurImage"), QStringLiteral("File Image:"));
         QCOMPARE(Text(dialog, "txtCurImage"), QStringLiteral("my beach.JPG"));
-        QCOMPARE(modGeneral::ImageUsed, qint16(1));
+        QCOMPARE(modGeneral::State.ImageUsed, qint16(1));
         Click(dialog, "chkImage");
         QCOMPARE(Text(dialog, "lblCurImage"), QStringLiteral("Image:"));
         QCOMPARE(Text(dialog, "txtCurImage"), QStringLiteral("No Image"));
         QVERIFY(!Child(dialog, "cmdImage")->isEnabled());
-        QCOMPARE(modGeneral::ImageUsed, qint16(0));
+        QCOMPARE(modGeneral::State.ImageUsed, qint16(0));
 
         // Without a file the built-in tag shows, and clearing the box forgets neither.
-        modGeneral::ImageName.clear();
+        modGeneral::State.ImageName.clear();
         Click(dialog, "chkImage");
         QCOMPARE(Text(dialog, "lblCurImage"), QStringLiteral("List Image:"));
         QCOMPARE(Text(dialog, "txtCurImage"), QStringLiteral("Flowers"));
@@ -372,10 +372,10 @@ private Q_SLOTS:
             QTest::mouseClick(Child<QPushButton>(*calendar, "cmdOK"), Qt::LeftButton);
         });
         Click(dialog, "cmdCalendar");
-        const QString february = platform::ShortDate(QDate(2005, 2, 1));
+        const QString february = core::ShortDate(QDate(2005, 2, 1));
         QCOMPARE(Text(dialog, "txtDate"), february);
         QCOMPARE(Stored("Date"), february);
-        QCOMPARE(Text(dialog, "txtDateLong"), platform::LongDate(QDate(2005, 2, 1)));
+        QCOMPARE(Text(dialog, "txtDateLong"), core::LongDate(QDate(2005, 2, 1)));
         QCOMPARE(Text(dialog, "txtTitle"), QStringLiteral("Stored title"));
     }
 

@@ -2,9 +2,9 @@
 #include "TestSupport.h"
 
 #include "app/Main.h"
-#include "app/modGeneral.h"
+#include "state/modGeneral.h"
 #include "dialogs/setup/frmSetup.h"
-#include "platform/Dates.h"
+#include "core/Dates.h"
 
 #include <QPushButton>
 #include <QTest>

@@ -1,4 +1,6 @@
-#include "platform/Conversions.h"
+#include "core/Conversions.h"
+
+#include "core/Rounding.h"
 
 #include <algorithm>
 #include <charconv>
@@ -7,7 +9,7 @@
 #include <optional>
 #include <string>
 
-namespace platform {
+namespace core {
 
 namespace {
 
@@ -118,24 +120,6 @@ std::optional<Scanned> Scan(QStringView text)
 
 } // namespace
 
-double RoundHalfEven(double value)
-{
-    if (!std::isfinite(value))
-        return value;
-    const double below = std::floor(value);
-    // Exact: both lie within one unit of each other.
-    const double fraction = value - below;
-    double rounded;
-    if (fraction < 0.5)
-        rounded = below;
-    else if (fraction > 0.5)
-        rounded = below + 1.0;
-    else
-        rounded = std::fmod(below, 2.0) == 0.0 ? below : below + 1.0;
-    // Keep the sign of a negative value that rounds to zero, as the hardware rounding does.
-    return rounded == 0.0 ? std::copysign(0.0, value) : rounded;
-}
-
 Converted<double> ToNumber(const QString &text)
 {
     const std::optional<Scanned> scanned = Scan(TrimBlanks(text));
@@ -236,4 +220,4 @@ QString BooleanToText(bool value)
     return value ? QStringLiteral("True") : QStringLiteral("False");
 }
 
-} // namespace platform
+} // namespace core

@@ -1,16 +1,13 @@
 #pragma once
 
-#include "platform/Failure.h"
+#include "core/Failure.h"
 
 #include <QString>
 
 // Conversions of stored text to the types the program works with. They accept what a
 // person may have typed into the settings file by hand (blanks around a number, any
 // case of "true") and fail with a numbered failure on anything else.
-namespace platform {
-
-// To nearest, halves to the even neighbour: 2.5 -> 2, 3.5 -> 4, -0.5 -> -0.
-double RoundHalfEven(double value);
+namespace core {
 
 // A number written in decimal: blanks around it, an optional sign, digits with an
 // optional decimal point, an optional exponent ("1e3"). TypeMismatch otherwise.
@@ -32,4 +29,4 @@ Converted<bool> ToBoolean(const QString &text);
 QString SingleToText(float value); // "14", "10.5": shortest text that reads back the same
 QString BooleanToText(bool value); // "True", "False"
 
-} // namespace platform
+} // namespace core

@@ -2,7 +2,7 @@
 
 #include <QtGlobal>
 
-namespace saver {
+namespace modGeneral {
 
 // Where the content block stands and how it travels, in twips. The fields are 32 bits
 // wide so that screens beyond 2184 pixels (32767 twips) work.
@@ -13,8 +13,8 @@ struct SaverLayoutState
     qint32 LineGap = 0;     // offset of the countdown line below the title line
     qint32 BlockWidth = 0;  // the wider of the two lines
     qint32 BlockHeight = 0; // both lines' heights added
-    qint32 Direction = 0;   // 0 forward (right to left), 1 backward, 2 downward, 3 upward
-    qint32 Position = 0;    // 0 centred, anything else a random height on re-entry
+    qint32 Direction = 0;   // a settings::DirectionCode; any other value stands still
+    qint32 Position = 0;    // settings::Center, anything else a random height on re-entry
     qint32 PictureCenterX = 0;
     qint32 PictureTop = 0;
     qint32 PictureHalfHeight = 0; // preview only: half the default picture's size
@@ -22,10 +22,4 @@ struct SaverLayoutState
     qint32 PreviewSpan = 0; // how far the block travels in the preview
 };
 
-enum DirectionCode : qint32 { Forward = 0, Backward = 1, Downward = 2, Upward = 3 };
-
-} // namespace saver
-
-namespace modGeneral {
-extern saver::SaverLayoutState SaverLayout;
-}
+} // namespace modGeneral

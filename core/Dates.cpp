@@ -1,9 +1,9 @@
-#include "platform/Dates.h"
+#include "core/Dates.h"
 
 #include <array>
 #include <atomic>
 
-namespace platform {
+namespace core {
 
 namespace {
 
@@ -437,4 +437,4 @@ QDate AddMonths(QDate date, int months)
     return date.addMonths(months);
 }
 
-} // namespace platform
+} // namespace core

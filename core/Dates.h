@@ -7,7 +7,7 @@
 
 // The calendar services: today's date, the lenient date parser that reads every date
 // text the program meets, and the formats the program writes.
-namespace platform {
+namespace core {
 
 // Today's local calendar date, or the date tests fixed with SetToday.
 QDate Today();
@@ -36,4 +36,4 @@ qint64 DaysBetween(QDate from, QDate to);
 // The same day number so many months later, or the last day of a shorter month.
 QDate AddMonths(QDate date, int months);
 
-} // namespace platform
+} // namespace core

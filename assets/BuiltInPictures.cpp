@@ -1,8 +1,9 @@
-#include "dialogs/browse/BuiltInPictures.h"
+#include "assets/BuiltInPictures.h"
 
+#include <QImageReader>
 #include <array>
 
-namespace browse {
+namespace assets {
 
 namespace {
 
@@ -46,4 +47,19 @@ QImage BuiltInPicture(int index)
     return picture ? QImage(QString::fromLatin1(picture->resource)) : QImage();
 }
 
-} // namespace browse
+// Read by Qt's own BMP reader. Left to itself, QImageReader first loads every image
+// plugin, and the libraries behind them, to ask whether one of them reads BMP: a tenth
+// of the saver's start-up.
+QImage DefaultPreviewPicture()
+{
+    QImageReader reader(QStringLiteral(":/pictures/default.bmp"), "bmp");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
+
+QImage CheckMark()
+{
+    return QImage(QStringLiteral(":/pictures/check.png"));
+}
+
+} // namespace assets

@@ -3,7 +3,7 @@
 #include <QString>
 #include <optional>
 
-namespace platform {
+namespace core {
 
 // The failure numbers every routine reports with; stored data and picture files
 // raise these instead of exceptions.
@@ -26,6 +26,9 @@ struct Failure
 // A failure with the standard description of its number ("Overflow", "Type mismatch", ...).
 Failure MakeFailure(int number);
 
+// How a failure is reported to the user: "Error Number: 53" CRLF "File not found".
+QString FailureMessage(const Failure &failure);
+
 // The outcome of a conversion: a value, or the failure that prevented it.
 template <typename T> struct Converted
 {
@@ -39,4 +42,4 @@ template <typename T> struct Converted
     static Converted fail(int number) { return {std::nullopt, MakeFailure(number)}; }
 };
 
-} // namespace platform
+} // namespace core

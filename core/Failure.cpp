@@ -1,6 +1,6 @@
-#include "platform/Failure.h"
+#include "core/Failure.h"
 
-namespace platform {
+namespace core {
 
 Failure MakeFailure(int number)
 {
@@ -23,4 +23,9 @@ Failure MakeFailure(int number)
     return {number, QStringLiteral("Application-defined or object-defined error")};
 }
 
-} // namespace platform
+QString FailureMessage(const Failure &failure)
+{
+    return QStringLiteral("Error Number: %1\r\n%2").arg(failure.number).arg(failure.description);
+}
+
+} // namespace core

@@ -1,5 +1,0 @@
-#include "saver/SaverLayout.h"
-
-namespace modGeneral {
-saver::SaverLayoutState SaverLayout;
-}

@@ -1,0 +1,7 @@
+#include "state/modGeneral.h"
+
+namespace modGeneral {
+
+GeneralState State;
+
+} // namespace modGeneral
