@@ -16,7 +16,7 @@
 
 #include "app/Main.h"
 #include "saver/frmMain.h"
-#include "tests/ProcessMemory.h"
+#include "bench/ProcessMemory.h"
 
 #include <xcb/xcb.h>
 
@@ -177,7 +177,7 @@ int main(int argc, char **argv)
             static_cast<long long>(ticks), elapsed, elapsed > 0 ? ticks / elapsed : 0.0,
             form->tmrScroll.interval(), MsBetween(exec.realtimeUs, mainRealtimeUs),
             MsBetween(exec.realtimeUs, startedUs), MsBetween(exec.realtimeUs, firstFrame.paintedUs),
-            MsBetween(exec.realtimeUs, firstFrame.shownUs), long(testing::StatusKilobytes("VmHWM")),
+            MsBetween(exec.realtimeUs, firstFrame.shownUs), long(bench::StatusKilobytes("VmHWM")),
             exec.source, ending);
         std::fflush(stdout);
     };

@@ -12,7 +12,7 @@
 #include "saver/ScrollMotion.h"
 #include "saver/frmMain.h"
 #include "state/modGeneral.h"
-#include "tests/ProcessMemory.h"
+#include "bench/ProcessMemory.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -35,7 +35,7 @@ constexpr int Reports = 10; // memory lines per part, besides its start and end
 void PrintMemory(const char *part, const char *moment, long long ticks, const QElapsedTimer &clock)
 {
     std::printf("%-7s %-6s ticks=%-9lld seconds=%-8.3f VmRSS_kB=%ld\n", part, moment, ticks,
-                double(clock.nsecsElapsed()) / 1e9, long(testing::StatusKilobytes("VmRSS")));
+                double(clock.nsecsElapsed()) / 1e9, long(bench::StatusKilobytes("VmRSS")));
     std::fflush(stdout);
 }
 
@@ -156,6 +156,6 @@ int main(int argc, char **argv)
     }
     PrintMemory("program", "end", 0, wall);
     std::printf("wall time %.1f s, peak VmHWM_kB=%ld\n", double(wall.nsecsElapsed()) / 1e9,
-                long(testing::StatusKilobytes("VmHWM")));
+                long(bench::StatusKilobytes("VmHWM")));
     return 0;
 }

@@ -2,29 +2,92 @@
 
 #include "platform/Store.h"
 
-#include <QApplication>
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifdef LUMIDEX_TEST_WIDGETS
+#include <QApplication>
+using Application = QApplication;
+#else
+using Application = QCoreApplication;
+#endif
+
 namespace testing {
 
-std::vector<TestFactory> &RegisteredTests()
+QList<TestFactory> &RegisteredTests()
 {
-    static std::vector<TestFactory> tests;
+    static QList<TestFactory> tests;
     return tests;
 }
 
+std::function<int(const QStringList &)> &Helper()
+{
+    static std::function<int(const QStringList &)> helper;
+    return helper;
+}
+
+void StartHelper(QProcess &process, const QStringList &arguments)
+{
+    process.start(QCoreApplication::applicationFilePath(), QStringList{"--helper"} + arguments);
+}
+
+QByteArray RunHelper(const QStringList &arguments)
+{
+    QProcess helper;
+    StartHelper(helper, arguments);
+    const bool ended = helper.waitForFinished(60000) && helper.exitCode() == 0;
+    return ended ? helper.readAllStandardOutput()
+                 : "<failed " + helper.readAllStandardError() + ">";
+}
+
+QProcessEnvironment Environment(const QStringList &assignments)
+{
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    for (const QString &assignment : assignments)
+        variables.insert(assignment.section(u'=', 0, 0), assignment.section(u'=', 1));
+    return variables;
+}
+
+QList<QStringList> Table(const char *text)
+{
+    QList<QStringList> rows;
+    for (const QString &line : QString::fromUtf8(text).split(u'\n', Qt::SkipEmptyParts)) {
+        rows << line.split(QStringLiteral(" | "));
+        rows.last().replaceInStrings(QStringLiteral("\\n"), "\n").replaceInStrings("\\t", "\t");
+    }
+    return rows;
+}
+
+// In memory where there is a /dev/shm: the store syncs each write to disk, and on a disk
+// shared with builds the tests would wait for it.
 QString IsolatedHome()
 {
-    static QTemporaryDir home;
+    static QTemporaryDir home((QFileInfo(QStringLiteral("/dev/shm")).isWritable()
+                                   ? QStringLiteral("/dev/shm")
+                                   : QDir::tempPath()) +
+                              QStringLiteral("/lumidex-test-XXXXXX"));
     return home.path();
+}
+
+QByteArray StoreBytes()
+{
+    QFile file(platform::StoreFilePath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteStoreBytes(const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(platform::StoreFilePath()).path());
+    QFile file(platform::StoreFilePath());
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write the store");
 }
 
 void ClearStore()
 {
-    QFile::remove(platform::StoreFilePath());
+    QDir(QFileInfo(platform::StoreFilePath()).path()).removeRecursively();
 }
 
 void Store(const QString &key, const QString &text)
@@ -32,30 +95,38 @@ void Store(const QString &key, const QString &text)
     platform::SaveSetting(platform::SettingsSection, key, text);
 }
 
-// Settings and the instance lock go to a folder of this process's own, set before Qt
-// reads either, and inherited by every process a test starts.
-static void IsolateFromUser()
+QString Stored(const QString &key, const QString &section)
 {
-    const QString config = IsolatedHome() + "/config";
-    const QString runtime = IsolatedHome() + "/runtime";
-    QDir().mkpath(config);
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("XDG_CONFIG_HOME", config.toLocal8Bit());
-    qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
+    return platform::GetSetting(section, key, QStringLiteral("<missing>"));
 }
 
 } // namespace testing
 
 int main(int argc, char **argv)
 {
-    testing::IsolateFromUser();
-    QApplication app(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "--helper") == 0) {
+        Application app(argc, argv);
+        return testing::Helper()(QCoreApplication::arguments().mid(2));
+    }
+    // Settings and the instance lock go to folders of this program's own, set before Qt
+    // reads them, and inherited by its helper and every program a test starts.
+    for (const char *folder : {"XDG_CONFIG_HOME", "XDG_RUNTIME_DIR"}) {
+        const QString path = testing::IsolatedHome() + u'/' + folder;
+        QDir().mkpath(path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv(folder, path.toLocal8Bit());
+    }
+    Application app(argc, argv);
+    // "TstStore::writersLoseNothing" runs that function of that class alone.
+    const QStringList arguments = QCoreApplication::arguments();
+    const QString chosen = arguments.filter("::").value(0).section(u':', 0, 0);
     int failures = 0;
-    for (const auto &makeTest : testing::RegisteredTests()) {
+    for (const testing::TestFactory &makeTest : testing::RegisteredTests()) {
         const std::unique_ptr<QObject> test = makeTest();
-        failures += QTest::qExec(test.get(), argc, argv);
+        if (const QString name = test->metaObject()->className();
+            chosen.isEmpty() || name == chosen)
+            failures +=
+                QTest::qExec(test.get(), QStringList(arguments).replaceInStrings(name + "::", ""));
     }
     return failures == 0 ? 0 : 1;
 }

@@ -1,37 +1,55 @@
 #pragma once
 
-// Each test folder builds one executable from several test classes. A class registers
-// itself with LUMIDEX_REGISTER_TEST(ClassName) in its own file; TestMain.cpp runs them all.
+// What every test program shares. A program is built from the test classes of one folder:
+// each registers itself with LUMIDEX_REGISTER_TEST(Class), and TestMain.cpp runs them all.
+// A program may also have a helper: itself started again with "--helper", for what needs
+// another process (another writer of the store).
 
-#include <QObject>
+#include <QProcess>
+#include <QStringList>
 #include <functional>
 #include <memory>
-#include <vector>
 
 namespace testing {
 
 using TestFactory = std::function<std::unique_ptr<QObject>()>;
+QList<TestFactory> &RegisteredTests();
+std::function<int(const QStringList &arguments)> &Helper();
 
-std::vector<TestFactory> &RegisteredTests();
+// Starts this program as its helper, with these arguments and this program's environment.
+void StartHelper(QProcess &process, const QStringList &arguments);
+// Runs it to its end: what it printed, or "<failed ...>".
+QByteArray RunHelper(const QStringList &arguments);
 
-template <typename Test> struct TestRegistration
+// This program's environment with the "NAME=value" assignments, for programs it starts.
+QProcessEnvironment Environment(const QStringList &assignments);
+
+// A table written as text: a row a line, the cells separated by " | "; "\n" and "\t" in
+// a cell stand for a line break and a tab.
+QList<QStringList> Table(const char *text);
+
+// The folder (XDG_CONFIG_HOME, XDG_RUNTIME_DIR) this program and its children use instead
+// of the user's own.
+QString IsolatedHome();
+
+// The store file as bytes; writing them replaces the file (and makes its folder).
+QByteArray StoreBytes();
+void WriteStoreBytes(const QByteArray &bytes);
+// Removes the store's folder, so a test starts from an empty store.
+void ClearStore();
+// Stores a text under a key of "Settings", as the program's writers do.
+void Store(const QString &key, const QString &text);
+// The stored text, or "<missing>".
+QString Stored(const QString &key, const QString &section = QStringLiteral("Settings"));
+
+template <typename T> struct Registration
 {
-    TestRegistration()
+    Registration()
     {
-        RegisteredTests().push_back([] { return std::make_unique<Test>(); });
+        RegisteredTests() << [] { return std::make_unique<T>(); };
     }
 };
 
-// The folder (XDG_CONFIG_HOME, XDG_RUNTIME_DIR) this test process and its children use
-// instead of the user's own.
-QString IsolatedHome();
-
-// Removes every stored setting, so a test starts from an empty store.
-void ClearStore();
-
-// Stores a text under a key of the section "Settings", as the program's writers do.
-void Store(const QString &key, const QString &text);
-
 } // namespace testing
 
-#define LUMIDEX_REGISTER_TEST(Class) static testing::TestRegistration<Class> registration_##Class;
+#define LUMIDEX_REGISTER_TEST(Class) static testing::Registration<Class> registration_##Class;

@@ -28,17 +28,14 @@ void CheckWindowsSwitches(const QStringList &arguments)
 void CheckHostOptions(const QStringList &arguments)
 {
     for (const QString &word : arguments) {
-        const std::optional<quint32> id = WindowIdFrom(word);
-        if (id && *id == 0)
+        if (WindowIdFrom(word) == 0u)
             fuzz::Fail("window id 0", word);
     }
     const HackOptions options = HackOptionsFrom(arguments);
-    if (options.run != HackRun::WindowId && options.windowId != 0)
-        fuzz::Fail("a window id without -window-id", arguments.join(u'|'));
-    if (options.run == HackRun::NotAHack && !options.unknown.isEmpty())
-        fuzz::Fail("unknown words kept without a host run", arguments.join(u'|'));
-    if (options.unknown.size() > arguments.size())
-        fuzz::Fail("more unknown words than words", arguments.join(u'|'));
+    if ((options.run != HackRun::WindowId && options.windowId != 0) ||
+        (options.run == HackRun::NotAHack && !options.unknown.isEmpty()) ||
+        options.unknown.size() > arguments.size())
+        fuzz::Fail("a window id or unknown words without their host run", arguments.join(u'|'));
 }
 
 } // namespace

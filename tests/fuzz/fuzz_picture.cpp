@@ -11,7 +11,6 @@
 #include <QTemporaryDir>
 
 #include <cstdlib>
-#include <memory>
 
 namespace {
 

@@ -4,44 +4,29 @@
 #include "settings/MotionCodes.h"
 
 #include <QTest>
-#include <deque>
 
 using namespace saver;
 using namespace settings;
 
 namespace {
 
-// A screen of 1024 x 768 pixels in twips, a block of 3000 x 1200 twips.
+// A screen of 1024 x 768 pixels in twips, a block of 3000 x 1200 twips of two 600-twip
+// lines, a picture of 2250 x 1125 twips; the preview travels 1824 twips.
 constexpr qint32 Width = 15360;
 constexpr qint32 Height = 11520;
 
 struct Run
 {
-    SaverLayoutState layout;
+    modGeneral::SaverLayoutState layout;
     ElementSizes sizes{600, 600, QSizeF(2250, 1125)};
-    std::deque<float> randoms;
-    bool saverMode = true;
-    qint32 screenWidth = Width;
+    MotionContext context;
+    float random = 0.5f;
 
-    Run(qint32 direction, qint32 position = 0)
+    Run(qint32 direction, bool saverMode = true, qint32 position = Center, qint32 width = Width)
+        : context{saverMode, width, Height, [this] { return random; }}
     {
-        layout.Direction = direction;
-        layout.Position = position;
-        layout.BlockWidth = 3000;
-        layout.BlockHeight = 1200;
-        layout.LineGap = 600;
-        layout.PictureCenterX = Width / 2;
-    }
-
-    ElementPlaces tick()
-    {
-        const MotionContext context{saverMode, screenWidth, Height, [this] {
-                                        const float r = randoms.empty() ? 0.5f : randoms.front();
-                                        if (!randoms.empty())
-                                            randoms.pop_front();
-                                        return r;
-                                    }};
-        return ScrollTick(layout, sizes, context);
+        layout = {0, 0, 600, 3000, 1200, direction, position, Width / 2};
+        layout.PreviewSpan = 1824;
     }
 };
 
@@ -52,192 +37,99 @@ class TstMotion : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void forwardReentersAfterLeavingTheLeftEdge()
+    // Where the block stands after some ticks from a start: it re-enters at the opposite
+    // edge only once wholly off the screen (in the preview: at half its width, or 200 twips
+    // above), centred or at a random height lifted to keep it on the screen. Rows: the
+    // screen's width (0: the preview's 1824 twips), the direction (a number: unknown), the
+    // position and the random number, the start, the ticks, the end.
+    void reentersAtTheOppositeEdge()
     {
-        Run run(Forward);
-        run.layout.BlockLeft = Width;
-        for (int tick = 1; tick < 368; ++tick)
-            run.tick();
-        QCOMPARE(run.layout.BlockLeft, -2990); // still partly on the screen
-        run.tick();
-        QCOMPARE(run.layout.BlockLeft, Width); // -3040 < -3000: back at the right edge
-        QCOMPARE(run.layout.BlockTop, 5160);   // 5760 - 600: centred
-    }
-
-    void backwardReentersOnceBeyondTheRightEdge()
-    {
-        Run run(Backward);
-        run.layout.BlockLeft = Width - 50;
-        run.tick();
-        QCOMPARE(run.layout.BlockLeft, Width); // at the edge, not beyond it
-        run.tick();
-        QCOMPARE(run.layout.BlockLeft, -3000);
-    }
-
-    void verticalTravel()
-    {
-        Run down(Downward);
-        down.layout.BlockTop = Height;
-        int ticksOffScreen = 0;
-        while (down.layout.BlockTop > 0) {
-            down.tick();
-            ++ticksOffScreen;
+        for (const QStringList &row : testing::Table(R"(
+15360 | Forward | 0 0.5 | 15360 5160 | 367 | -2990 5160
+15360 | Forward | 0 0.5 | -2990 100 | 1 | 15360 5160
+15360 | Forward | 1 0.25 | -2990 100 | 1 | 15360 2880
+15360 | Forward | 1 0.99 | -2990 100 | 1 | 15360 10320
+15360 | Backward | 0 0.5 | 15310 5160 | 1 | 15360 5160
+15360 | Backward | 0 0.5 | 15360 5160 | 1 | -3000 5160
+15360 | Downward | 0 0.5 | 0 12650 | 1 | 0 12700
+15360 | Downward | 0 0.5 | 0 12700 | 1 | 0 -1200
+15360 | Upward | 0 0.5 | 0 -1200 | 1 | 0 11520
+15360 | 7 | 0 0.5 | 4000 3000 | 3 | 4000 3000
+57600 | Forward | 0 0.5 | -2990 5160 | 1 | 57600 5160
+0 | Forward | 0 0.5 | -1450 0 | 2 | 1824 0
+0 | Backward | 0 0.5 | 1774 0 | 2 | -1500 0
+0 | Downward | 0 0.5 | 0 1774 | 2 | 0 -200
+0 | Upward | 0 0.5 | 0 -150 | 2 | 0 1824
+)")) {
+            const auto numbers = [&row](int cell) {
+                return QPoint(row[cell].section(' ', 0, 0).toInt(),
+                              row[cell].section(' ', 1).toInt());
+            };
+            const qsizetype named =
+                QStringList{"Forward", "Backward", "Downward", "Upward"}.indexOf(row[1]);
+            Run run(named < 0 ? row[1].toInt() : named, row[0] != "0", numbers(2).x(),
+                    row[0].toInt());
+            run.random = row[2].section(' ', 1).toFloat();
+            std::tie(run.layout.BlockLeft, run.layout.BlockTop) =
+                std::pair(numbers(3).x(), numbers(3).y());
+            for (int tick = 0; tick < row[4].toInt(); ++tick)
+                ScrollTick(run.layout, run.sizes, run.context);
+            QVERIFY2(QPoint(run.layout.BlockLeft, run.layout.BlockTop) == numbers(5),
+                     qPrintable(row.join(" | ")));
         }
-        // It leaves at the bottom, and comes back at -BlockHeight only once its top has
-        // passed the screen's height plus its own height.
-        QCOMPARE(down.layout.BlockTop, -1200);
-        QCOMPARE(ticksOffScreen, 1200 / 50 + 1);
-
-        Run up(Upward);
-        up.layout.BlockTop = -1150;
-        up.tick();
-        QCOMPARE(up.layout.BlockTop, -1200);
-        up.tick();
-        QCOMPARE(up.layout.BlockTop, Height);
-        QCOMPARE(up.layout.BlockLeft, 0); // vertical travel never moves sideways
     }
 
-    // Each re-entry takes a fresh random height; one that would reach below the screen
-    // is lifted until the block's bottom touches the bottom edge.
-    void randomHeightsKeepTheBlockOnTheScreen()
-    {
-        Run run(Forward, 1);
-        run.layout.BlockLeft = -2990;
-        run.randoms = {0.25f, 0.99f};
-        run.tick();
-        QCOMPARE(run.layout.BlockTop, 2880);
-        run.layout.BlockLeft = -2990;
-        run.tick();
-        QCOMPARE(run.layout.BlockTop, Height - 1200); // 11405 lifted to 10320
-        // Without a re-entry the height stays.
-        run.tick();
-        QCOMPARE(run.layout.BlockTop, Height - 1200);
-    }
-
-    void pictureFollowsTheBlock()
-    {
-        Run run(Forward);
-        run.layout.BlockLeft = 5000;
-        run.layout.BlockTop = 1000; // upper half: picture 50 twips below the block
-        run.tick();
-        QCOMPARE(run.layout.PictureTop, 1000 + 1200 + 50);
-        run.layout.BlockTop = 9000; // lower half: picture right above it
-        run.tick();
-        QCOMPARE(run.layout.PictureTop, 9000 - 1125);
-        const ElementPlaces places = run.tick();
-        QCOMPARE(places.photo, QPointF(Width / 2 - 1125, 9000 - 1125)); // centred
-    }
-
-    // What a tick computes shows on the next one.
-    void elementsStandWhereThePreviousTickLeftThem()
+    // The elements stand where the previous tick left the block; the picture stays
+    // centred, below a block in the upper half and above one in the lower half; in the
+    // preview it rides above the block at half size.
+    void elementsFollowTheBlock()
     {
         Run run(Forward);
         run.layout.BlockLeft = 7000;
-        run.layout.BlockTop = 2000;
-        const ElementPlaces first = run.tick();
-        QCOMPARE(first.title, QPointF(7000, 2000));
-        QCOMPARE(first.time, QPointF(7000, 2600));
-        QCOMPARE(run.tick().title, QPointF(6950, 2000));
-    }
-
-    void unknownDirectionStandsStill()
-    {
-        Run run(7);
-        run.layout.BlockLeft = 4000;
-        run.layout.BlockTop = 3000;
-        for (int tick = 0; tick < 3; ++tick)
-            QCOMPARE(run.tick().title, QPointF(4000, 3000));
-    }
-
-    // 3840 pixels are 57600 twips: far beyond 16 bits.
-    void wideScreens()
-    {
-        Run run(Forward);
-        run.screenWidth = 57600;
-        run.layout.BlockLeft = 57600;
-        for (int tick = 0; tick < (57600 + 3000) / 50 + 1; ++tick)
-            run.tick();
-        QCOMPARE(run.layout.BlockLeft, 57600);
-    }
-
-    void previewTravel_data()
-    {
-        QTest::addColumn<int>("direction");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("beforeReentry");
-        QTest::addColumn<int>("afterReentry");
-        // Forward: -1500 is not below -BlockWidth / 2; -1550 is.
-        QTest::newRow("forward") << int(Forward) << -1450 << -1500 << 1824;
-        QTest::newRow("backward") << int(Backward) << 1774 << 1824 << -1500;
-        QTest::newRow("downward") << int(Downward) << 1774 << 1824 << -200;
-        QTest::newRow("upward") << int(Upward) << -150 << -200 << 1824;
-    }
-
-    void previewTravel()
-    {
-        QFETCH(int, direction);
-        QFETCH(int, start);
-        QFETCH(int, beforeReentry);
-        QFETCH(int, afterReentry);
-        Run run(direction);
-        run.saverMode = false;
-        run.layout.PreviewSpan = 1824;
-        const bool horizontal = direction == Forward || direction == Backward;
-        qint32 &moving = horizontal ? run.layout.BlockLeft : run.layout.BlockTop;
-        moving = start;
-        run.tick();
-        QCOMPARE(moving, beforeReentry);
-        run.tick();
-        QCOMPARE(moving, afterReentry);
-    }
-
-    void previewPictureRidesAboveAtHalfSize()
-    {
-        Run run(Upward);
-        run.saverMode = false;
-        run.layout.PreviewSpan = 1344;
         run.layout.BlockTop = 1000;
-        run.layout.PictureHalfHeight = 375;
-        run.layout.PictureHalfWidth = 750;
-        run.tick();
-        QCOMPARE(run.sizes.photo, QSizeF(750, 375));
-        QCOMPARE(run.layout.PictureCenterX, 375 + 750);
-        QCOMPARE(run.layout.PictureTop, 950 - 375);
-        // No bottom rule in the preview: the block may go anywhere.
-        run.layout.BlockTop = 1344;
-        run.tick();
-        QCOMPARE(run.layout.BlockTop, 1294);
+        ElementPlaces places = ScrollTick(run.layout, run.sizes, run.context);
+        QCOMPARE(places.title, QPointF(7000, 1000));
+        QCOMPARE(places.time, QPointF(7000, 1600));
+        QCOMPARE(run.layout.PictureTop, 1000 + 1200 + 50);
+        run.layout.BlockTop = 9000;
+        ScrollTick(run.layout, run.sizes, run.context);
+        places = ScrollTick(run.layout, run.sizes, run.context);
+        QCOMPARE(places.title, QPointF(6900, 9000));
+        QCOMPARE(places.photo, QPointF(Width / 2 - 1125, 9000 - 1125));
+
+        Run preview(Upward, false);
+        preview.layout.BlockTop = 1000;
+        preview.layout.PictureHalfHeight = 375;
+        preview.layout.PictureHalfWidth = 750;
+        ScrollTick(preview.layout, preview.sizes, preview.context);
+        QCOMPARE(preview.sizes.photo, QSizeF(750, 375));
+        QCOMPARE(preview.layout.PictureTop, 950 - 375);
     }
 
-    void startPositions_data()
+    // The first pass starts just outside the entry edge, centred across its way (halves
+    // to even: 5159.5 -> 5160); vertical travel centres the lines' text. Rows: the
+    // direction (0 forward, 1 backward, 2 downward, 3 upward), the start, centred text.
+    void startsOutsideTheEntryEdge()
     {
-        QTest::addColumn<int>("direction");
-        QTest::addColumn<int>("left");
-        QTest::addColumn<int>("top");
-        QTest::addColumn<bool>("centredText");
-        // Halves go to the even neighbour: 5159.5 -> 5160, 6179.5 -> 6180.
-        QTest::newRow("forward") << int(Forward) << 15360 << 5160 << false;
-        QTest::newRow("backward") << int(Backward) << -3001 << 5160 << false;
-        QTest::newRow("downward") << int(Downward) << 6180 << -1201 << true;
-        QTest::newRow("upward") << int(Upward) << 6180 << 11520 << true;
-        QTest::newRow("unknown") << 9 << 111 << 222 << false;
+        for (const QStringList &row : testing::Table(R"(
+0 | 15360 5160 | false
+1 | -3001 5160 | false
+2 | 6180 -1201 | true
+3 | 6180 11520 | true
+9 | 111 222 | false
+)")) {
+            modGeneral::SaverLayoutState layout{111, 222, 0, 3001, 1201, row[0].toInt()};
+            QCOMPARE(PlaceAtStart(layout, Width, Height), row[2] == "true");
+            QCOMPARE(QString("%1 %2").arg(layout.BlockLeft).arg(layout.BlockTop), row[1]);
+        }
     }
 
-    void startPositions()
+    // 100 / (speed + 1) ms, halves to even: 12.5 -> 12.
+    void timerFollowsTheSpeed()
     {
-        QFETCH(int, direction);
-        QFETCH(int, left);
-        QFETCH(int, top);
-        QFETCH(bool, centredText);
-        SaverLayoutState layout;
-        layout.Direction = direction;
-        layout.BlockWidth = 3001;
-        layout.BlockHeight = 1201;
-        layout.BlockLeft = 111;
-        layout.BlockTop = 222;
-        QCOMPARE(PlaceAtStart(layout, 15360, 11520), centredText);
-        QCOMPARE(layout.BlockLeft, left);
-        QCOMPARE(layout.BlockTop, top);
+        const int intervals[] = {100, 50, 33, 25, 20, 17, 14, 12, 11, 10, 9};
+        for (qint16 speed = 0; speed <= 10; ++speed)
+            QCOMPARE(TimerInterval(speed), intervals[speed]);
     }
 };
 

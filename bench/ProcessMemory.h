@@ -1,12 +1,12 @@
 #pragma once
 
 // The process's resident memory as the kernel counts it: now, at its peak, and around a
-// piece of work. Tests and benchmarks share it.
+// piece of work. The benchmarks and the hardening tests share it.
 
 #include <QByteArray>
 #include <QFile>
 
-namespace testing {
+namespace bench {
 
 // A field of /proc/self/status in kilobytes, or -1.
 inline qint64 StatusKilobytes(const char *field)
@@ -38,4 +38,4 @@ template <typename Work> qint64 PeakGrowth(Work work)
     return StatusKilobytes("VmHWM") - before;
 }
 
-} // namespace testing
+} // namespace bench

@@ -1,0 +1,193 @@
+#include "TestSupport.h"
+
+#include "Version.h"
+#include "app/CommandLine.h"
+#include "app/HackOptions.h"
+#include "platform/Processes.h"
+
+#include <QProcess>
+#include <QTest>
+#include <map>
+
+using namespace startup;
+
+namespace {
+
+// What start-up makes of a command line, in words: the host's option when there is one,
+// else the switch's mode.
+QString Reading(const QStringList &words)
+{
+    const HackOptions hack = HackOptionsFrom(words);
+    const std::map<HackRun, QString> runs{
+        {HackRun::Root, "root"},
+        {HackRun::Window, "window"},
+        {HackRun::Help, "help"},
+        {HackRun::Version, "version"},
+        {HackRun::WindowId, "window-id " + QString::number(hack.windowId)}};
+    if (hack.run != HackRun::NotAHack)
+        return runs.at(hack.run) +
+               (hack.unknown.isEmpty() ? "" : " ignoring " + hack.unknown.join(' '));
+    const QString arguments = ArgumentsFrom(words);
+    const std::map<Mode, QString> modes{
+        {Mode::Saver, "saver"},
+        {Mode::Settings, "settings"},
+        {Mode::None, "none"},
+        {Mode::Preview, "preview " + QString::number(PreviewHostNumber(arguments))}};
+    return modes.at(ModeOf(SwitchOf(arguments)));
+}
+
+// Runs a program with the test's store and the given environment: its exit status, and
+// what it wrote to standard output and error.
+std::tuple<int, QString, QString> Run(const QString &program, const QStringList &arguments,
+                                      const QStringList &environment)
+{
+    QProcess process;
+    process.setProcessEnvironment(testing::Environment(QStringList{"LC_ALL=C"} + environment));
+    process.start(program, arguments);
+    const bool ended =
+        process.waitForFinished(15000) && process.exitStatus() == QProcess::NormalExit;
+    return {ended ? process.exitCode() : -1, process.readAllStandardOutput(),
+            process.readAllStandardError()};
+}
+
+const QStringList NoDisplay{"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="};
+
+} // namespace
+
+class TstStartup : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { testing::ClearStore(); }
+
+    // Rows: the words separated by ',', and what start-up reads in them. Only two
+    // characters of the switch count, in any case; a host's options take one or two dashes.
+    void readsTheCommandLine_data()
+    {
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<QString>("reading");
+        for (const QStringList &row : testing::Table(R"(
+ | saver
+    | saver
+  /S  ,1234 | saver
+/sx | saver
+,/c | settings
+/C:4711 | settings
+/p,4711 | preview 4711
+/p:4711 | preview 4711
+/p4711 | preview 4711
+/p | preview 0
+/p,12,34 | preview 34
+/p,4710.5 | preview 4710
+/p,4711.5 | preview 4712
+/a | none
+\t/s | none
+/ß | none
+--root | root
+-root,-fps,x | root ignoring -fps x
+-window | window
+--window-id,0x2a00003 | window-id 44040195
+-window-id,0X1F | window-id 31
+--window-id=44040195 | window-id 44040195
+-window-id,7,-root | window-id 7
+-window-id,0x100000000 | window-id 0
+-root,-window-id | window-id 0
+--version,-help | help
+-ROOT | none
+)"))
+            QTest::newRow(qPrintable(row[0])) << row[0] << row[1];
+        QTest::newRow("long") << "/c" + QString(200000, u'x') << "settings";
+    }
+
+    void readsTheCommandLine()
+    {
+        QFETCH(QString, words);
+        QFETCH(QString, reading);
+        QCOMPARE(Reading(words.isEmpty() ? QStringList() : words.split(u',')), reading);
+    }
+
+    // A second full-screen start ends at once, unless the display settings window (which
+    // starts one to show it) is open; other modes always start.
+    void secondInstanceRule()
+    {
+        QVERIFY(EndsAsSecondInstance("/s", false, true) && !EndsAsSecondInstance("/s", true, true));
+        QVERIFY(!EndsAsSecondInstance("/c", false, true) && !EndsAsSecondInstance("", false, true));
+    }
+
+    // lumidex-countdown prints the saver's two lines in the locale's way of reading dates.
+    void countdownProgram_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        for (const QStringList &row : testing::Table(R"(
+C | 2/8/2028 | --today,2026-12-05 | Enter Title Text\n 1 year  2 months  3 days!\n | 0
+de_DE.UTF-8 | 8. Februar 2028 | --today=2026-12-05 | Enter Title Text\n 1 year  2 months  3 days!\n | 0
+C | 2026-12-05 | --today,2026-12-05 | \nCompletion phrase upon reaching target date.\n | 0
+C | someday | --today,2026-12-05 |  | 1
+C |  | --tomorrow |  | 2
+C |  | --today=12/5/2026 |  | 2
+C |  | now |  | 2
+)"))
+            QTest::addRow("%s %s %s", qPrintable(row[0]), qPrintable(row[1]), qPrintable(row[2]))
+                << row[0] << row[1] << row[2].split(u',') << row[4].toInt() << row[3];
+        QTest::newRow("today") << "C" << QDate::currentDate().addDays(1).toString(Qt::ISODate)
+                               << QStringList() << 0 << "Enter Title Text\n 1 day!\n";
+    }
+
+    void countdownProgram()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, date);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        testing::Store("Date", date);
+        const auto [ended, printed, said] = Run(COUNTDOWN_BINARY, arguments, {"LC_ALL=" + locale});
+        QCOMPARE(ended, status);
+        QCOMPARE(printed, out);
+        const QStringList errors{"",
+                                 "There has been an Error in the Date Calculation.\n\n"
+                                 "Please check the Target Date.\n",
+                                 "usage: lumidex-countdown [--today YYYY-MM-DD]\n"};
+        QCOMPARE(said, errors[status]);
+    }
+
+    // Odd command lines need no display and end at once; a missing display is said.
+    void saverWithoutWindows_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("environment");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("output");
+        for (const char *odd : {"/x", "-s", "-reverse", "\x01\x02\xff\xfe"})
+            QTest::addRow("%s", odd) << QStringList{odd} << NoDisplay << 0 << "";
+        QTest::newRow("--help") << QStringList{"--help"} << NoDisplay << 0
+                                << "Usage: lumidex [/s | /p ID | /c]";
+        QTest::newRow("-version") << QStringList{"-version"} << NoDisplay << 0
+                                  << "Lumidex ScreenSaver " LUMIDEX_VERSION;
+        QTest::newRow("no X server")
+            << QStringList{"/s"} << QStringList{"DISPLAY=:97", "QT_QPA_PLATFORM=xcb"} << 1
+            << "lumidex: cannot open the display";
+        // This test counts as a running instance once it has asked.
+        QTest::newRow("second /s") << QStringList{"/S", "1"} << QStringList() << 0 << "";
+    }
+
+    void saverWithoutWindows()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, environment);
+        QFETCH(int, status);
+        QFETCH(QString, output);
+        platform::PreviousInstanceRunning();
+        const auto [ended, printed, said] = Run(LUMIDEX_BINARY, arguments, environment);
+        QCOMPARE(ended, status);
+        QCOMPARE((printed + said).section(u'\n', 0, 0), output);
+    }
+};
+
+LUMIDEX_REGISTER_TEST(TstStartup)
+#include "tst_startup.moc"

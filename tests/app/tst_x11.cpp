@@ -1,0 +1,257 @@
+#include "WindowTestSupport.h"
+
+#include "saver/frmMain.h"
+
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+
+using namespace testing;
+
+namespace {
+
+// What a tool printed, once it ended.
+QString Output(const QString &program, const QStringList &arguments)
+{
+    QProcess tool;
+    tool.start(program, arguments);
+    tool.waitForFinished(10000);
+    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+}
+
+// The first non-empty answer of `found`, asked for up to ten seconds.
+QString WaitFor(const std::function<QString()> &found)
+{
+    QString answer;
+    QElapsedTimer waited;
+    waited.start();
+    while ((answer = found()).isEmpty() && waited.elapsed() < 10000)
+        QTest::qWait(50);
+    return answer;
+}
+
+// The first child of an X11 window, once there is one; likewise a process's shown window.
+QString ChildOf(const QString &window)
+{
+    static const QRegularExpression child("^\\s+(0x[0-9a-f]+) ",
+                                          QRegularExpression::MultilineOption);
+    return WaitFor([&window] {
+        return child.match(Output("xwininfo", {"-children", "-id", window})).captured(1);
+    });
+}
+
+QString WindowOf(qint64 pid)
+{
+    return WaitFor([pid] {
+        return Output("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid)})
+            .section(u'\n', 0, 0);
+    });
+}
+
+QImage Screenshot()
+{
+    QProcess import;
+    import.start("import", {"-window", "root", "png:-"});
+    import.waitForFinished(10000);
+    return QImage::fromData(import.readAllStandardOutput()).convertToFormat(QImage::Format_RGB32);
+}
+
+// How many pixels differ between two images of one size; how many of one have a colour.
+qint64 Differences(const QImage &a, const QImage &b)
+{
+    qint64 count = a.size() == b.size() ? 0 : -1;
+    for (int y = 0; count >= 0 && y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            count += a.pixel(x, y) != b.pixel(x, y);
+    return count;
+}
+
+qint64 Count(const QImage &image, QColor colour)
+{
+    QImage filled(image.size(), image.format());
+    filled.fill(colour);
+    return qint64(image.width()) * image.height() - Differences(image, filled);
+}
+
+const QColor Plum(221, 160, 221), Red(255, 0, 0), Yellow(255, 255, 0);
+
+// The saver program, with a runtime folder of its own: this test counts as an instance.
+struct Saver
+{
+    QTemporaryDir runtime;
+    QProcess process;
+
+    explicit Saver(const QStringList &arguments, QStringList environment = {})
+    {
+        process.setProcessEnvironment(
+            Environment(environment << "XDG_RUNTIME_DIR=" + runtime.path()));
+        process.start(LUMIDEX_BINARY, arguments);
+        process.waitForStarted();
+    }
+    ~Saver()
+    {
+        process.kill();
+        process.waitForFinished();
+    }
+    bool EndsWithin(int ms)
+    {
+        return process.waitForFinished(ms) && process.exitStatus() == QProcess::NormalExit &&
+               process.exitCode() == 0;
+    }
+};
+
+// The saver as a painter draws its elements where they stand now.
+QImage Expected(const saver::frmMain &form)
+{
+    QImage image(form.size(), QImage::Format_RGB32);
+    image.fill(form.backgroundColour());
+    QPainter painter(&image);
+    painter.drawPixmap(form.photoRect().topLeft(), form.imgPhoto.pixmap());
+    painter.drawPixmap(form.timeRect().topLeft(), form.lblTime.pixmap());
+    painter.drawPixmap(form.titleRect().topLeft(), form.lblText.pixmap());
+    return image;
+}
+
+} // namespace
+
+// Each way of running the saver, as a person or a host runs it, on a real X server.
+class TstX11 : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        ResetRun();
+        Store("Background", "14524637"); // plum
+        Store("Title", "Moon landing");
+        Store("Date", QDate::currentDate().addYears(3).toString(Qt::ISODate));
+    }
+    void cleanup() { ResetRun(); }
+
+    // Full screen: it covers the screen, the block travels, a key ends it.
+    void fullScreen()
+    {
+        Saver saver({"/s"});
+        const QString window = WindowOf(saver.process.processId());
+        const QSize screen = QGuiApplication::primaryScreen()->size();
+        QVERIFY(Output("xdotool", {"getwindowgeometry", window})
+                    .contains(QStringLiteral("%1x%2").arg(screen.width()).arg(screen.height())));
+        QImage first;
+        QTRY_VERIFY_WITH_TIMEOUT(Count(first = Screenshot(), Yellow) > 50, 5000);
+        QVERIFY(Count(first, Plum) > qint64(screen.width()) * screen.height() * 9 / 10);
+        QVERIFY(Count(first, Red) > 50);
+        QTest::qWait(400);
+        QVERIFY(Differences(Screenshot(), first) > 0); // the block travels
+        Output("xdotool", {"mousemove", "5", "5", "key", "a"});
+        QVERIFY2(saver.EndsWithin(3000), "a key did not end the saver");
+    }
+
+    // The preview lives in another program's window until that window goes; without a
+    // window to live in it ends at once.
+    void preview()
+    {
+        auto host = std::make_unique<QWidget>();
+        host->resize(152, 112);
+        host->show();
+        QVERIFY(QTest::qWaitForWindowExposed(host.get()));
+        Saver preview({"/p", QString::number(host->winId())});
+        const QString child = ChildOf(QString::number(host->winId()));
+        QVERIFY(Output("xwininfo", {"-id", child}).contains("Width: 152"));
+        QVERIFY(!preview.process.waitForFinished(300));
+        host.reset();
+        QVERIFY2(preview.EndsWithin(1000), "the preview outlived its host");
+        for (const QStringList &hostless : {QStringList{"/p"}, QStringList{"/p", "2147483000"}})
+            QVERIFY(Saver(hostless).EndsWithin(5000));
+    }
+
+    // A host's program draws where it is told, ignores input, and ends on SIGTERM; one that
+    // cannot start says why and waits for the signal, since the host would start it again.
+    void hosted_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("complaint");
+        for (const char *option : {"-window-id", "--root", "-window"})
+            QTest::newRow(option) << option << "";
+        QTest::newRow("no such window") << "-window-id 0x7ffffff0"
+                                        << "lumidex: there is no window 0x7ffffff0 to draw in\n";
+    }
+
+    void hosted()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, complaint);
+        QWidget host;
+        host.resize(320, 240);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        const QString hex = "0x" + QString::number(host.winId(), 16);
+        QStringList arguments = option.split(u' ');
+        if (option == "-window-id")
+            arguments << hex;
+        Saver saver(arguments, {"XSCREENSAVER_WINDOW=" + hex});
+        if (option == "-window")
+            QVERIFY(Output("xdotool", {"getwindowgeometry", WindowOf(saver.process.processId())})
+                        .contains("1280x720"));
+        else if (complaint.isEmpty())
+            QVERIFY(!ChildOf(hex).isEmpty());
+        Output("xdotool", {"mousemove", "20", "20", "click", "1", "key", "a"});
+        QVERIFY(!saver.process.waitForFinished(500));
+        QElapsedTimer sinceSignal;
+        sinceSignal.start();
+        ::kill(pid_t(saver.process.processId()), SIGTERM);
+        QVERIFY(saver.EndsWithin(3000));
+        QVERIFY2(sinceSignal.elapsed() < 1000, qPrintable(QString::number(sinceSignal.elapsed())));
+        QCOMPARE(QString::fromUtf8(saver.process.readAllStandardError()), complaint);
+    }
+
+    // The session ending takes the X server along: every run ends with status 0, no crash.
+    void endsWhenTheXServerGoes()
+    {
+        for (const char *mode : {"/s", "-root", "/c"}) {
+            QProcess server;
+            server.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp"});
+            QVERIFY(server.waitForReadyRead(10000));
+            const QString display = ":" + QString::fromLatin1(server.readLine()).trimmed();
+            Saver saver({mode}, {"DISPLAY=" + display, "XSCREENSAVER_WINDOW="});
+            QVERIFY(!WaitFor([&display] {
+                         const QString root =
+                             Output("xwininfo", {"-display", display, "-root", "-children"});
+                         return root.contains(" 0 children") ? QString() : root;
+                     }).isEmpty());
+            QTest::qWait(300);
+            server.terminate();
+            QVERIFY2(saver.EndsWithin(5000), mode);
+            server.waitForFinished();
+        }
+    }
+
+    // In this process: what the X server shows of the saver is exactly what a painter
+    // draws, as it moves and after another window uncovers it.
+    void drawsExactlyWhatItShows()
+    {
+        Store("ImageUsed", "1");
+        QVERIFY(!startup::Main({"/s"}));
+        saver::frmMain &form = *startup::MainForm();
+        QVERIFY(form.paintsNatively()); // no window-sized image of its own
+        QWidget cover;
+        for (int round = 0; round < 2; ++round) {
+            QTest::qWait(500);
+            form.tmrScroll.stop();
+            QTest::qWait(300);
+            QCOMPARE(Differences(Screenshot(), Expected(form)), 0);
+            cover.setGeometry(100, 100, 400, 300);
+            cover.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&cover));
+            cover.hide();
+            form.tmrScroll.start();
+        }
+    }
+};
+
+LUMIDEX_REGISTER_TEST(TstX11)
+#include "tst_x11.moc"

@@ -1,0 +1,111 @@
+#include "TestSupport.h"
+
+#include "platform/Store.h"
+#include "settings/Settings.h"
+#include "settings/Snapshots.h"
+
+#include <QTest>
+
+using namespace settings;
+using testing::Store;
+using testing::Stored;
+
+namespace {
+
+template <typename T> std::pair<double, int> Got(const Reading<T> &reading)
+{
+    return {double(reading.value), reading.failure ? reading.failure->number : 0};
+}
+
+// The value and the failure number of the read that fits the key's form.
+std::pair<double, int> Read(const QString &key, Bounds bounds)
+{
+    switch (KeyNamed(key).form) {
+    case Form::Colour:
+        return Got(TryWhole32(key, bounds));
+    case Form::FontSize:
+        return Got(TrySingle(key, bounds));
+    case Form::Flag:
+        return Got(TryFlag(key));
+    default:
+        return Got(TryWhole16(key, bounds));
+    }
+}
+
+} // namespace
+
+class TstSettings : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { testing::ClearStore(); }
+
+    // Rows: the key (with '*': read with any bounds), the stored text ("-": none), the value
+    // read and the failure number. A value that cannot be read, or lies outside what the
+    // dialogs offer, reads as the key's default.
+    void readsTypedValues_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<double>("expected");
+        QTest::addColumn<int>("failure");
+        for (const QStringList &row : testing::Table(R"(
+Speed | - | 5 | 0
+Speed |  7  | 7 | 0
+Speed | 11 | 5 | 0
+Speed* | 11 | 11 | 0
+Speed | x | 5 | 13
+Speed | 40000 | 5 | 6
+Speed | 9.5 | 10 | 0
+Direction* | -7 | -7 | 0
+ImageSize | -11 | 0 | 0
+Background | 16777216 | 0 | 0
+TextFontColor0 | 1e9 | 255 | 0
+TextFontSize0 | 10.5 | 10.5 | 0
+TextFontSize1 | 0.5 | 14 | 0
+TextFontBold0 | false | 0 | 0
+TextFontItalic1 | 2 | 1 | 0
+TextFontBold1 | yes | 1 | 13
+)"))
+            QTest::addRow("%s %s", qPrintable(row[0]), qPrintable(row[1]))
+                << row[0] << row[1] << row[2].toDouble() << row[3].toInt();
+    }
+
+    void readsTypedValues()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, stored);
+        QFETCH(double, expected);
+        QFETCH(int, failure);
+        const Bounds bounds = key.endsWith(u'*') ? Bounds::Any : Bounds::Offered;
+        key.remove(u'*');
+        if (stored != u"-")
+            Store(key, stored);
+        const QByteArray before = testing::StoreBytes();
+        const auto [value, failed] = Read(key, bounds);
+        QCOMPARE(value, expected);
+        QCOMPARE(failed, failure);
+        QCOMPARE(testing::StoreBytes(), before); // a read never writes
+    }
+
+    // A copy between the sections writes every key, a key missing from the source as its
+    // default; the reset writes the defaults but leaves the snapshot alone.
+    void snapshotsFillGapsWithDefaults()
+    {
+        Store("Title", "Saved title");
+        CopySnapshotKeys(platform::SettingsSection, platform::PreviousSection);
+        testing::WriteStoreBytes(testing::StoreBytes().replace("TextFontSize1=14\n", ""));
+        Store("TextFontSize1", "20");
+        CopySnapshotKeys(platform::PreviousSection, platform::SettingsSection);
+        QCOMPARE(Stored("TextFontSize1"), "14");
+        QCOMPARE(Stored("ImagePath"), "c:\\");
+        Store("Restore", "True");
+        WriteAllDefaults();
+        QCOMPARE(Stored("Title") + '|' + Stored("Restore"), "Enter Title Text|False");
+        QCOMPARE(Stored("Title", "Previous"), "Saved title");
+    }
+};
+
+LUMIDEX_REGISTER_TEST(TstSettings)
+#include "tst_settings.moc"
