@@ -23,13 +23,14 @@ QString Output(const QString &program, const QStringList &arguments)
     return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
 }
 
-// The first non-empty answer of `found`, asked for up to ten seconds.
+// The first non-empty answer of `found`, asked for up to 30 seconds (a start under
+// AddressSanitizer beside another busy test can take several).
 QString WaitFor(const std::function<QString()> &found)
 {
     QString answer;
     QElapsedTimer waited;
     waited.start();
-    while ((answer = found()).isEmpty() && waited.elapsed() < 10000)
+    while ((answer = found()).isEmpty() && waited.elapsed() < 30000)
         QTest::qWait(50);
     return answer;
 }
@@ -218,11 +219,13 @@ private Q_SLOTS:
             QVERIFY(server.waitForReadyRead(10000));
             const QString display = ":" + QString::fromLatin1(server.readLine()).trimmed();
             Saver saver({mode}, {"DISPLAY=" + display, "XSCREENSAVER_WINDOW="});
-            QVERIFY(!WaitFor([&display] {
-                         const QString root =
-                             Output("xwininfo", {"-display", display, "-root", "-children"});
-                         return root.contains(" 0 children") ? QString() : root;
-                     }).isEmpty());
+            const QString windows = WaitFor([&display] {
+                const QString root =
+                    Output("xwininfo", {"-display", display, "-root", "-children"});
+                return root.contains(" 0 children") ? QString() : root;
+            });
+            QVERIFY2(!windows.isEmpty(),
+                     qPrintable(QString(mode) + " made no window on " + display));
             QTest::qWait(300);
             server.terminate();
             QVERIFY2(saver.EndsWithin(5000), mode);
