@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 
 namespace testing {
 
