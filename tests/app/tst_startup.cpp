@@ -3,7 +3,6 @@
 #include "Version.h"
 #include "app/CommandLine.h"
 #include "app/HackOptions.h"
-#include "platform/Processes.h"
 
 #include <QProcess>
 #include <QTest>
@@ -36,8 +35,7 @@ QString Reading(const QStringList &words)
     return modes.at(ModeOf(SwitchOf(arguments)));
 }
 
-// Runs a program with the test's store and the given environment: its exit status, and
-// what it wrote to standard output and error.
+// A program's exit status and what it wrote to standard output and error.
 std::tuple<int, QString, QString> Run(const QString &program, const QStringList &arguments,
                                       const QStringList &environment)
 {
@@ -172,8 +170,6 @@ C |  | now |  | 2
         QTest::newRow("no X server")
             << QStringList{"/s"} << QStringList{"DISPLAY=:97", "QT_QPA_PLATFORM=xcb"} << 1
             << "lumidex: cannot open the display";
-        // This test counts as a running instance once it has asked.
-        QTest::newRow("second /s") << QStringList{"/S", "1"} << QStringList() << 0 << "";
     }
 
     void saverWithoutWindows()
@@ -182,7 +178,6 @@ C |  | now |  | 2
         QFETCH(QStringList, environment);
         QFETCH(int, status);
         QFETCH(QString, output);
-        platform::PreviousInstanceRunning();
         const auto [ended, printed, said] = Run(LUMIDEX_BINARY, arguments, environment);
         QCOMPARE(ended, status);
         QCOMPARE((printed + said).section(u'\n', 0, 0), output);

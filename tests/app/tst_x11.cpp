@@ -23,8 +23,7 @@ QString Output(const QString &program, const QStringList &arguments)
     return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
 }
 
-// The first non-empty answer of `found`, asked for up to 30 seconds (a start under
-// AddressSanitizer beside another busy test can take several).
+// The first non-empty answer of `found` within 30 s (a start under ASan can take several).
 QString WaitFor(const std::function<QString()> &found)
 {
     QString answer;
@@ -86,10 +85,10 @@ struct Saver
     QTemporaryDir runtime;
     QProcess process;
 
-    explicit Saver(const QStringList &arguments, QStringList environment = {})
+    explicit Saver(const QStringList &arguments, const QStringList &environment = {})
     {
         process.setProcessEnvironment(
-            Environment(environment << "XDG_RUNTIME_DIR=" + runtime.path()));
+            Environment(QStringList{"XDG_RUNTIME_DIR=" + runtime.path()} + environment));
         process.start(LUMIDEX_BINARY, arguments);
         process.waitForStarted();
     }
@@ -150,6 +149,14 @@ private Q_SLOTS:
         QVERIFY(Differences(Screenshot(), first) > 0); // the block travels
         Output("xdotool", {"mousemove", "5", "5", "key", "a"});
         QVERIFY2(saver.EndsWithin(3000), "a key did not end the saver");
+        // One full-screen run at a time; one killed outright leaves no lock behind.
+        const QStringList shared{"XDG_RUNTIME_DIR=" + saver.runtime.path()};
+        Saver running({"/s"}, shared);
+        QVERIFY(!WindowOf(running.process.processId()).isEmpty());
+        QVERIFY(Saver({"/s"}, shared).EndsWithin(5000));
+        running.process.kill();
+        running.process.waitForFinished();
+        QVERIFY(!Saver({"/s"}, shared).process.waitForFinished(1000));
     }
 
     // The preview lives in another program's window until that window goes; without a

@@ -94,9 +94,8 @@ for round in 1 2; do
         fail "the daemon named no window for lumidex to draw in"
     within 10 colours_shown || fail "the screen does not show the countdown's colours"
     [ -z "$screenshot" ] || cp "$scratch/screen.png" "$screenshot"
-    # The daemon sends SIGTERM; a zombie waiting for the daemon to reap it has ended. Its
-    # drawing process, asked to stop within a moment of starting the program, once took
-    # 5 s to act on it: the pause keeps that start-up of the daemon's out of the timing.
+    # The daemon sends SIGTERM; a zombie waiting to be reaped has ended. Asked to stop just
+    # after starting the program, the daemon once took 5 s to act: the pause leaves it out.
     sleep 1
     start=$(date +%s%N)
     xscreensaver-command -deactivate >/dev/null
