@@ -9,10 +9,11 @@
 // a 1920 x 1080 frmMain on Qt's offscreen platform, as fast as they go. The settings are
 // the defaults plus the "Hammock" picture, in a settings folder of the run's own.
 
+#include "bench/ProcessMemory.h"
+#include "core/Twips.h"
 #include "saver/ScrollMotion.h"
 #include "saver/frmMain.h"
 #include "state/modGeneral.h"
-#include "bench/ProcessMemory.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -138,8 +139,8 @@ int main(int argc, char **argv)
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
     modGeneral::State.RunMode = modGeneral::RunModeFullScreen;
-    modGeneral::State.ScreenWidth = ScreenWidthPixels * 15;
-    modGeneral::State.ScreenHeight = ScreenHeightPixels * 15;
+    modGeneral::State.ScreenWidth = ScreenWidthPixels * core::TwipsPerPixel;
+    modGeneral::State.ScreenHeight = ScreenHeightPixels * core::TwipsPerPixel;
     modGeneral::State.ImageIndex = 4; // "Hammock", 150 x 99
     {
         saver::frmMain form;
