@@ -15,8 +15,8 @@
 // /proc/self/stat, which has only clock-tick (10 ms) resolution.
 
 #include "app/Main.h"
-#include "saver/frmMain.h"
 #include "bench/ProcessMemory.h"
+#include "saver/frmMain.h"
 
 #include <xcb/xcb.h>
 
