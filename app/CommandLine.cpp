@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "app/HackOptions.h"
 #include "core/Conversions.h"
 #include "core/Rounding.h"
 
@@ -52,6 +53,12 @@ qint32 PreviewHostNumber(const QString &arguments)
     const QString words = WithoutOuterBlanks(arguments);
     const QString lastWord =
         words.mid(words.lastIndexOf(QLatin1Char(' ')) + 1).right(LongestNumber);
+    // X11 tools print window ids in hexadecimal: read those as "-window-id" does.
+    QString hexadecimal = lastWord;
+    if (hexadecimal.startsWith(QLatin1String("/p")))
+        hexadecimal = hexadecimal.mid(hexadecimal.startsWith(QLatin1String("/p:")) ? 3 : 2);
+    if (hexadecimal.startsWith(QLatin1String("0x")))
+        return static_cast<qint32>(WindowIdFrom(hexadecimal).value_or(0));
     for (qsizetype start = 0; start < lastWord.size(); ++start) {
         const core::Converted<double> number = core::ToNumber(lastWord.mid(start));
         if (!number.ok() && number.failure.number != core::Overflow)

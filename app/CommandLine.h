@@ -24,7 +24,8 @@ Mode ModeOf(const QString &switchText);
 
 // The host window's number after "/p": the longest tail of the arguments that is a
 // number ("/p 4711" and "/p:4711" both give 4711), rounded to a whole number.
-// 0 when there is none, or when it does not fit 32 bits.
+// 0 when there is none, or when it does not fit 32 bits. A number written "0x..." is
+// hexadecimal, as X11 tools print window ids; its 32 bits are kept as they are.
 qint32 PreviewHostNumber(const QString &arguments);
 
 // A second full-screen start while another instance runs ends at once, unless the

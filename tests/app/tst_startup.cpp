@@ -79,6 +79,11 @@ private Q_SLOTS:
 /p,12,34 | preview 34
 /p,4710.5 | preview 4710
 /p,4711.5 | preview 4712
+/p,0x200005 | preview 2097157
+/P:0X1a | preview 26
+/p0x1a | preview 26
+/p,0xfffffffe | preview -2
+/p,0x1g | preview 0
 /a | none
 \t/s | none
 /ß | none
