@@ -16,8 +16,6 @@
 
 #include <QGuiApplication>
 #include <QScreen>
-#include <QSet>
-#include <cstdio>
 #include <memory>
 
 namespace startup {
@@ -68,12 +66,7 @@ void UseAsScreen(const QSize &pixels)
 // One line per distinct problem: the host keeps standard error in a log.
 void Report(const QString &text)
 {
-    static QSet<QString> reported;
-    if (reported.contains(text))
-        return;
-    reported.insert(text);
-    std::fprintf(stderr, "lumidex: %s\n", text.toLocal8Bit().constData());
-    std::fflush(stderr);
+    platform::WriteMessageLine(text);
 }
 
 QString Hex(quint32 windowId)
@@ -81,20 +74,11 @@ QString Hex(quint32 windowId)
     return QStringLiteral("0x") + QString::number(windowId, 16);
 }
 
-// Nobody sits in front of a host's window to answer a message box.
-void MessagesToStandardError()
-{
-    platform::SetMessageBoxResponder([](const platform::MessageBoxRequest &request) {
-        Report(QString(request.text).replace(QLatin1Char('\n'), QLatin1Char(' ')));
-        return platform::MsgAnswer::Ok;
-    });
-}
-
 // A run that cannot start reports why and then waits (returning nothing, with no
 // window) until the host's SIGTERM: ending at once would only have it started again.
 std::optional<int> RunHosted(const HackOptions &options)
 {
-    MessagesToStandardError();
+    platform::RouteMessages(platform::MessageRoute::Lines);
     platform::EndOnTerminationSignals([] { QCoreApplication::exit(0); });
 
     quint32 hostId = options.windowId;
@@ -134,6 +118,7 @@ std::optional<int> RunHosted(const HackOptions &options)
 std::optional<int> RunInOwnWindow()
 {
     constexpr QSize TrialSize(1280, 720);
+    platform::RouteMessages(platform::MessageRoute::OneBoxThenLines);
     platform::EndOnTerminationSignals([] { QCoreApplication::exit(0); });
     UseAsScreen(TrialSize);
     saver::frmMain &form = LoadMainForm(true);
@@ -141,18 +126,21 @@ std::optional<int> RunInOwnWindow()
     form.setWindowTitle(platform::ApplicationTitle);
     form.resize(TrialSize);
     form.show();
+    platform::ShowHeldMessageOver(&form);
     return std::nullopt;
 }
 
 std::optional<int> RunSaver()
 {
     State.RunMode = modGeneral::RunModeFullScreen;
+    platform::RouteMessages(platform::MessageRoute::OneBoxThenLines);
     const QRect desktop = QGuiApplication::primaryScreen()->geometry();
     State.DisplayRect = {desktop.left(), desktop.top(), desktop.left() + desktop.width(),
                          desktop.top() + desktop.height()};
     saver::frmMain &form = LoadMainForm();
     platform::PlaceTopmost(&form, QRect(0, 0, State.DisplayRect.right, State.DisplayRect.bottom));
     platform::SetScreenSaverRunning(true);
+    platform::ShowHeldMessageOver(&form);
     // Ended like any input ends it, so the cursor comes back.
     platform::EndOnTerminationSignals([] {
         if (MainForm() && !MainForm()->unloaded())
@@ -201,6 +189,7 @@ void UsePreviewFonts(saver::frmMain &form)
 std::optional<int> RunPreview(const QString &arguments)
 {
     State.RunMode = modGeneral::RunModePreview;
+    platform::RouteMessages(platform::MessageRoute::OneBoxThenLines);
     State.PreviewWindow = PreviewHostNumber(arguments);
     // No host to show in (no number, or a window that is gone): nothing to do.
     const std::optional<QSize> host = platform::ForeignClientSize(quint32(State.PreviewWindow));
@@ -223,6 +212,7 @@ std::optional<int> RunPreview(const QString &arguments)
             QCoreApplication::exit(0);
     });
     platform::ShowCursor(true);
+    platform::ShowHeldMessageOver(&form);
     return std::nullopt;
 }
 
@@ -294,6 +284,7 @@ void ResetState()
     LoadedMainForm.reset();
     LoadedSetupForm.reset();
     State = {};
+    platform::RouteMessages(platform::MessageRoute::Boxes);
 }
 
 } // namespace startup

@@ -5,9 +5,9 @@
 
 namespace countdown {
 
-BuiltCountdown BuildCountdownText(qint16 IncludeDays, CountdownPieces earlier)
+CountdownInputs StoredCountdownInputs(qint16 IncludeDays)
 {
-    const CountdownInputs inputs{
+    return {
         core::Today(),
         settings::ReadText(settings::key::Title),
         settings::ReadText(settings::key::Date),
@@ -15,8 +15,12 @@ BuiltCountdown BuildCountdownText(qint16 IncludeDays, CountdownPieces earlier)
         IncludeDays,
         QLocale(),
     };
+}
+
+BuiltCountdown BuildCountdownText(qint16 IncludeDays, CountdownPieces earlier)
+{
     BuiltCountdown built{std::move(earlier), std::nullopt};
-    built.failure = ComposeCountdown(inputs, built.pieces);
+    built.failure = ComposeCountdown(StoredCountdownInputs(IncludeDays), built.pieces);
     return built;
 }
 

@@ -17,6 +17,10 @@ struct BuiltCountdown
     std::optional<core::Failure> failure; // the target date could not be counted to
 };
 
+// The stored title, target date and completion phrase, for today. Only an IncludeDays of
+// 1 adds the day total.
+CountdownInputs StoredCountdownInputs(qint16 IncludeDays);
+
 // Only an IncludeDays of 1 adds the day total. On a failure the pieces are left as
 // ComposeCountdown leaves them, over the `earlier` pieces of the caller's last count.
 BuiltCountdown BuildCountdownText(qint16 IncludeDays, CountdownPieces earlier = {});

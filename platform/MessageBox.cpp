@@ -1,7 +1,13 @@
 #include "platform/MessageBox.h"
 
+#include "platform/SaverWindowCalls.h"
+
 #include <QApplication>
 #include <QMessageBox>
+#include <QSet>
+#include <QTimer>
+#include <cstdio>
+#include <optional>
 
 namespace platform {
 
@@ -76,10 +82,10 @@ MsgAnswer EscapeAnswer(MsgButtons buttons)
     return MsgAnswer::Ok;
 }
 
-MsgAnswer ShowQtMessageBox(const MessageBoxRequest &request)
+MsgAnswer ShowQtMessageBox(const MessageBoxRequest &request, QWidget *over)
 {
     QMessageBox box(ToQtIcon(request.icon), request.title, request.text,
-                    ToStandardButtons(request.buttons), QApplication::activeWindow());
+                    ToStandardButtons(request.buttons), over ? over : QApplication::activeWindow());
     box.setDefaultButton(ToStandardButton(request.defaultButton));
     switch (box.exec()) {
     case QMessageBox::Ok:
@@ -95,20 +101,80 @@ MsgAnswer ShowQtMessageBox(const MessageBoxRequest &request)
     }
 }
 
+MessageRoute route = MessageRoute::Boxes;
+std::optional<MessageBoxRequest> heldMessage;
+bool boxUsed = false; // by this run's one box, held or shown
+
+MsgAnswer Ask(const MessageBoxRequest &request, QWidget *over = nullptr)
+{
+    if (Responder())
+        return Responder()(request);
+    return ShowQtMessageBox(request, over);
+}
+
 } // namespace
 
 MsgAnswer MsgBox(MessageBoxRequest request)
 {
     if (request.title.isEmpty())
         request.title = ApplicationTitle;
-    if (Responder())
-        return Responder()(request);
-    return ShowQtMessageBox(request);
+    switch (route) {
+    case MessageRoute::Boxes:
+        return Ask(request);
+    case MessageRoute::OneBoxThenLines:
+        if (!boxUsed) {
+            boxUsed = true;
+            heldMessage = request;
+            return request.defaultButton;
+        }
+        break;
+    case MessageRoute::Lines:
+        break;
+    }
+    WriteMessageLine(request.text);
+    return request.defaultButton;
 }
 
 void SetMessageBoxResponder(MessageBoxResponder responder)
 {
     Responder() = std::move(responder);
+}
+
+void RouteMessages(MessageRoute newRoute)
+{
+    route = newRoute;
+    heldMessage.reset();
+    boxUsed = false;
+}
+
+void ShowHeldMessageOver(QWidget *window)
+{
+    if (!heldMessage || !window)
+        return;
+    QTimer::singleShot(0, window, [window] {
+        if (!heldMessage)
+            return;
+        const MessageBoxRequest request = std::move(*heldMessage);
+        heldMessage.reset();
+        // The saver hides the cursor over its windows; the box needs it.
+        const bool cursorHidden = CursorDisplayCount() < 0;
+        if (cursorHidden)
+            ShowCursor(true);
+        Ask(request, window);
+        if (cursorHidden)
+            ShowCursor(false);
+    });
+}
+
+void WriteMessageLine(const QString &text)
+{
+    static QSet<QString> written;
+    const QString line = text.simplified();
+    if (written.contains(line))
+        return;
+    written.insert(line);
+    std::fprintf(stderr, "lumidex: %s\n", line.toLocal8Bit().constData());
+    std::fflush(stderr);
 }
 
 } // namespace platform

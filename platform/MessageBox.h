@@ -5,6 +5,8 @@
 #include <QString>
 #include <functional>
 
+class QWidget;
+
 // Message boxes. Tests install a responder that answers instead of a person.
 namespace platform {
 
@@ -45,5 +47,22 @@ inline void ReportFailure(const core::Failure &failure)
 
 // Installs a responder; an empty one gives back the real message box.
 void SetMessageBoxResponder(MessageBoxResponder responder);
+
+// How a run's messages reach the user. Each message that does not come as a box is one
+// line on standard error; the request's default button answers it.
+enum class MessageRoute {
+    Boxes, // every message in a box at once: the dialogs
+    // A saver run: the first message waits for ShowHeldMessageOver, so that its box
+    // stands over the covered screen rather than the desktop; the others become lines.
+    OneBoxThenLines,
+    Lines, // a host's run: nobody sits in front of it to answer a box
+};
+void RouteMessages(MessageRoute route);
+
+// Shows the message held for the run, if any, from the event loop, over `window`.
+void ShowHeldMessageOver(QWidget *window);
+
+// "lumidex: " and the text on one line of standard error. The same text is written once.
+void WriteMessageLine(const QString &text);
 
 } // namespace platform

@@ -8,6 +8,10 @@
 #include <QImageReader>
 #include <QtEndian>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace platform {
 
 namespace {
@@ -122,7 +126,10 @@ void LimitQtAllocations()
     Q_UNUSED(once);
 }
 
-QImage ReadWithQt(const QByteArray &data, const char *format)
+// Within `largest` (when given, and larger than nothing) the picture keeps its size;
+// beyond it, it is decoded reduced to fit. JPEG reduces while decoding, so a photograph of
+// any size costs no more than the screen; other formats are decoded whole first.
+QImage ReadWithQt(const QByteArray &data, const char *format, QSize largest)
 {
     QBuffer buffer;
     buffer.setData(data);
@@ -130,23 +137,33 @@ QImage ReadWithQt(const QByteArray &data, const char *format)
     QImageReader reader(&buffer, format);
     reader.setDecideFormatFromContent(false);
     const QSize size = reader.size(); // from the header alone: refuse before decoding
-    if (size.isEmpty() || qint64(size.width()) * size.height() > LargestPicturePixels)
+    if (size.isEmpty())
         return {};
+    QSize wanted = size;
+    if (largest.isValid() && !largest.isEmpty() &&
+        (size.width() > largest.width() || size.height() > largest.height()))
+        wanted = size.scaled(largest, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    const bool reducesWhileDecoding =
+        wanted != size && reader.supportsOption(QImageIOHandler::ScaledSize);
+    if (!reducesWhileDecoding && qint64(size.width()) * size.height() > LargestPicturePixels)
+        return {};
+    if (wanted != size)
+        reader.setScaledSize(wanted);
     QImage image;
-    if (!reader.read(&image) || image.size() != size)
+    if (!reader.read(&image) || image.size() != wanted)
         return {};
     return image;
 }
 
-QImage Decode(const QByteArray &data)
+QImage Decode(const QByteArray &data, QSize largest)
 {
     switch (KindOf(data)) {
     case Kind::Jpeg:
-        return JpegIsComplete(data) ? ReadWithQt(data, "jpeg") : QImage();
+        return JpegIsComplete(data) ? ReadWithQt(data, "jpeg", largest) : QImage();
     case Kind::Bmp:
-        return BmpIsComplete(data) ? ReadWithQt(data, "bmp") : QImage();
+        return BmpIsComplete(data) ? ReadWithQt(data, "bmp", largest) : QImage();
     case Kind::Gif:
-        return GifFirstFrameIsComplete(data) ? ReadWithQt(data, "gif") : QImage();
+        return GifFirstFrameIsComplete(data) ? ReadWithQt(data, "gif", largest) : QImage();
     case Kind::Wmf:
         return RenderWmf(data, LargestPicturePixels);
     case Kind::Unknown:
@@ -162,6 +179,14 @@ bool IsDriveForm(const QString &text)
     const char16_t letter = text[0].unicode();
     const bool isLetter = (letter >= u'a' && letter <= u'z') || (letter >= u'A' && letter <= u'Z');
     return isLetter && (text.size() == 2 || text[2] == u'\\' || text[2] == u'/');
+}
+
+// Whether the file's mode forbids this user to read it. The effective user counts, as it
+// does when the file is opened.
+bool ReadingDenied(const QString &path)
+{
+    return ::faccessat(AT_FDCWD, QFile::encodeName(path).constData(), R_OK, AT_EACCESS) != 0 &&
+           errno == EACCES;
 }
 
 } // namespace
@@ -186,7 +211,7 @@ QString PicturePath(const QString &storedFolder, const QString &name)
     return path + name;
 }
 
-core::Converted<QImage> LoadPicture(const QString &path)
+core::Converted<QImage> LoadPicture(const QString &path, QSize largest)
 {
     using Result = core::Converted<QImage>;
     if (path.isEmpty())
@@ -199,9 +224,11 @@ core::Converted<QImage> LoadPicture(const QString &path)
 
     LimitQtAllocations();
     QFile file(path);
-    if (info.size() > LargestFileBytes || !file.open(QIODevice::ReadOnly))
+    if (info.size() > LargestFileBytes)
         return Result::fail(core::InvalidPicture);
-    const QImage image = Decode(file.readAll());
+    if (!file.open(QIODevice::ReadOnly))
+        return Result::fail(ReadingDenied(path) ? core::PermissionDenied : core::InvalidPicture);
+    const QImage image = Decode(file.readAll(), largest);
     if (image.isNull())
         return Result::fail(core::InvalidPicture);
     return Result::success(image);

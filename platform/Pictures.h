@@ -3,6 +3,7 @@
 #include "core/Failure.h"
 
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 // Picture files: JPEG, BMP, GIF and WMF.
@@ -17,10 +18,12 @@ QString LinuxFolder(const QString &storedFolder);
 // does not end in one, then the name. An empty folder is the root folder.
 QString PicturePath(const QString &storedFolder, const QString &name);
 
-// Loads a picture at its natural size. Fails with PathNotFound when its folder does not
-// exist, FileNotFound when the file does not, InvalidPicture when the file is not a
+// Loads a picture at its natural size, or, when `largest` is given and the picture is
+// larger, reduced to fit within it (a JPEG already while decoding). Fails with
+// PathNotFound when its folder does not exist, FileNotFound when the file does not,
+// PermissionDenied when this user may not read it, InvalidPicture when the file is not a
 // picture this program reads, or is too large to hold in memory.
-core::Converted<QImage> LoadPicture(const QString &path);
+core::Converted<QImage> LoadPicture(const QString &path, QSize largest = QSize());
 
 // The largest picture LoadPicture accepts, in pixels (width x height).
 inline constexpr qint64 LargestPicturePixels = 64LL * 1024 * 1024;

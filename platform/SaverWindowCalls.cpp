@@ -4,6 +4,7 @@
 #include "platform/XcbSupport.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
@@ -12,8 +13,6 @@
 #include <QWindow>
 
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 
 namespace platform {
@@ -25,47 +24,6 @@ bool blankCursorSet = false; // whether our blank cursor is on Qt's override sta
 bool screenSaverRunning = false;
 
 using xcb::Fetch;
-using xcb::Owned;
-
-// A checked request whose failure (the window vanished, or is not viewable) is ignored.
-void Quietly(xcb_connection_t *connection, xcb_void_cookie_t cookie)
-{
-    std::free(xcb_request_check(connection, cookie));
-}
-
-xcb_atom_t Atom(xcb_connection_t *connection, const char *name)
-{
-    const auto reply = Fetch<xcb_intern_atom_reply_t>(
-        connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name),
-        xcb_intern_atom_reply);
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
-
-xcb_window_t RootOf(xcb_connection_t *connection, xcb_window_t window)
-{
-    const auto tree = Fetch<xcb_query_tree_reply_t>(connection, xcb_query_tree(connection, window),
-                                                    xcb_query_tree_reply);
-    return tree ? tree->root : xcb_window_t(XCB_WINDOW_NONE);
-}
-
-xcb_window_t WindowProperty(xcb_connection_t *connection, xcb_window_t window, xcb_atom_t property)
-{
-    const auto reply = Fetch<xcb_get_property_reply_t>(
-        connection, xcb_get_property(connection, 0, window, property, XCB_ATOM_WINDOW, 0, 1),
-        xcb_get_property_reply);
-    if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4)
-        return XCB_WINDOW_NONE;
-    return *static_cast<const xcb_window_t *>(xcb_get_property_value(reply.get()));
-}
-
-// A window manager that follows the EWMH names a check window that names itself; a stale
-// property left by a manager that has gone names a window that no longer does.
-bool WindowManagerRuns(xcb_connection_t *connection, xcb_window_t root)
-{
-    const xcb_atom_t check = Atom(connection, "_NET_SUPPORTING_WM_CHECK");
-    const xcb_window_t child = WindowProperty(connection, root, check);
-    return child != XCB_WINDOW_NONE && WindowProperty(connection, child, check) == child;
-}
 
 // The X window behind the widget as Qt has it now; QWidget::winId() can be stale (below).
 WId CurrentXWindow(const QWidget *window)
@@ -259,36 +217,15 @@ void WhenDestroyedFromOutside(QWidget *window, std::function<void()> gone)
     new DestructionWatch(window, std::move(gone));
 }
 
-void ActivateWindowByTitle(const QString &title)
+void ActivateOwnWindow(const QString &title, const QWidget *except)
 {
-    xcb_connection_t *connection = xcb::Connection();
-    const xcb_window_t window = connection ? FindTopLevelWindow(title) : 0;
-    if (!window)
-        return;
-    const xcb_window_t root = RootOf(connection, window);
-    if (root == XCB_WINDOW_NONE)
-        return;
-    if (WindowManagerRuns(connection, root)) {
-        // The manager decides about focus and stacking; we ask as a pager would (source
-        // 2), since a plain application's request may be refused as focus stealing.
-        xcb_client_message_event_t message{};
-        message.response_type = XCB_CLIENT_MESSAGE;
-        message.format = 32;
-        message.window = window;
-        message.type = Atom(connection, "_NET_ACTIVE_WINDOW");
-        message.data.data32[0] = 2;
-        message.data.data32[1] = XCB_CURRENT_TIME;
-        xcb_send_event(connection, 0, root,
-                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char *>(&message));
-        xcb_flush(connection);
-        return;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window != except && window->isVisible() && window->windowTitle() == title) {
+            window->raise();
+            window->activateWindow();
+            return;
+        }
     }
-    const uint32_t above = XCB_STACK_MODE_ABOVE;
-    Quietly(connection,
-            xcb_configure_window_checked(connection, window, XCB_CONFIG_WINDOW_STACK_MODE, &above));
-    Quietly(connection, xcb_set_input_focus_checked(connection, XCB_INPUT_FOCUS_POINTER_ROOT,
-                                                    window, XCB_CURRENT_TIME));
 }
 
 } // namespace platform

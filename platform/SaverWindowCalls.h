@@ -42,7 +42,8 @@ bool EmbedInForeignWindow(QWidget *window, quint32 hostId, const QSize &size);
 // foreign parent going away takes it along). Qt itself sends no event for that.
 void WhenDestroyedFromOutside(QWidget *window, std::function<void()> gone);
 
-// Brings the top-level window titled `title` to the front, if there is one.
-void ActivateWindowByTitle(const QString &title);
+// Brings a visible top-level window of this program titled `title` (other than `except`)
+// to the front, if there is one. Other programs' windows may carry the same title.
+void ActivateOwnWindow(const QString &title, const QWidget *except = nullptr);
 
 } // namespace platform

@@ -3,9 +3,12 @@
 #include "assets/BuiltInPictures.h"
 #include "core/Colours.h"
 #include "core/Rounding.h"
+#include "core/Twips.h"
 #include "platform/MessageBox.h"
 #include "platform/Pictures.h"
 #include "saver/frmMain.h"
+#include "settings/MotionCodes.h"
+#include "settings/PictureSize.h"
 #include "settings/Settings.h"
 #include "state/modGeneral.h"
 
@@ -18,14 +21,6 @@ namespace {
 using core::Rounded;
 using modGeneral::State;
 using settings::Bounds;
-
-// The value to use; a stored text that cannot be read is reported first.
-template <typename T> T Reported(const settings::Reading<T> &reading)
-{
-    if (reading.failure)
-        platform::ReportFailure(*reading.failure);
-    return reading.value;
-}
 
 QColor ColourOf(qint32 stored)
 {
@@ -40,12 +35,19 @@ struct PictureChoice
     qint16 sizeFactor;
 };
 
+// The screen the picture must fit: the saver's, in pixels and twips.
+QSize ScreenPixels()
+{
+    return QSize(core::ToPixels(State.ScreenWidth), core::ToPixels(State.ScreenHeight));
+}
+
 QImage LoadChosenPicture(const frmMain &form, const PictureChoice &choice)
 {
     if (choice.name.isEmpty())
         return assets::BuiltInPicture(State.ImageIndex);
+    // Decoded no larger than the screen: a photograph of any size costs screen-sized memory.
     const core::Converted<QImage> loaded =
-        platform::LoadPicture(platform::PicturePath(choice.folder, choice.name));
+        platform::LoadPicture(platform::PicturePath(choice.folder, choice.name), ScreenPixels());
     if (loaded.ok())
         return *loaded.value;
     // A folder that has gone (another disk, another machine) is not worth a message:
@@ -65,6 +67,20 @@ void ApplySizeFactor(PictureElement &photo, qint16 factor)
         photo.setStretchedSize(natural / -factor);
 }
 
+// A picture never outgrows the screen: one larger than it (a metafile, or a format decoded
+// whole) is shrunk to fit, and a stored factor steps back until it fits, as the image
+// browser steps it. A hand-edited factor or a file replaced since cannot take gigabytes.
+void FitToScreen(PictureElement &photo, QImage picture, qint16 factor)
+{
+    const QSize screen = ScreenPixels();
+    if (!screen.isEmpty() &&
+        (picture.width() > screen.width() || picture.height() > screen.height()))
+        picture = picture.scaled(screen, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    photo.setPicture(picture);
+    ApplySizeFactor(photo, settings::FittingFactor(photo.size().toSize(), factor,
+                                                   QSize(State.ScreenWidth, State.ScreenHeight)));
+}
+
 void SetPicture(frmMain &form, const PictureChoice &choice)
 {
     form.imgPhoto.clear();
@@ -80,18 +96,16 @@ void SetPicture(frmMain &form, const PictureChoice &choice)
         return;
     }
     const QImage picture = LoadChosenPicture(form, choice);
-    if (picture.isNull())
-        return;
-    form.imgPhoto.setPicture(picture);
-    ApplySizeFactor(form.imgPhoto, choice.sizeFactor);
+    if (!picture.isNull())
+        FitToScreen(form.imgPhoto, picture, choice.sizeFactor);
 }
 
 void SetMotion(frmMain &form)
 {
     modGeneral::SaverLayoutState &layout = State.SaverLayout;
-    layout.Direction = Reported(settings::TryWhole16(settings::key::Direction, Bounds::Any));
-    layout.Position = Reported(settings::TryWhole16(settings::key::Position, Bounds::Any));
-    const qint16 speed = Reported(settings::TryWhole16(settings::key::Speed));
+    layout.Direction = settings::ReadWhole16(settings::key::Direction, Bounds::Any);
+    layout.Position = settings::ReadWhole16(settings::key::Position, Bounds::Any);
+    const qint16 speed = settings::ReadWhole16(settings::key::Speed);
     form.tmrScroll.setInterval(TimerInterval(speed));
 }
 
@@ -104,13 +118,12 @@ void SetTextLine(TextLine &line, int lineNumber, const QString &text, const QCol
     line.setBackground(background);
     line.setAlignment(Qt::AlignLeft);
     QFont font(settings::ReadText(FontKey(FontAttribute::Name, lineNumber)));
-    font.setPointSizeF(Reported(settings::TrySingle(FontKey(FontAttribute::Size, lineNumber))));
-    line.setColor(
-        ColourOf(Reported(settings::TryWhole32(FontKey(FontAttribute::Color, lineNumber)))));
-    font.setBold(Reported(settings::TryFlag(FontKey(FontAttribute::Bold, lineNumber))));
-    font.setItalic(Reported(settings::TryFlag(FontKey(FontAttribute::Italic, lineNumber))));
-    font.setStrikeOut(Reported(settings::TryFlag(FontKey(FontAttribute::Strikethru, lineNumber))));
-    font.setUnderline(Reported(settings::TryFlag(FontKey(FontAttribute::Underline, lineNumber))));
+    font.setPointSizeF(settings::ReadSingle(FontKey(FontAttribute::Size, lineNumber)));
+    line.setColor(ColourOf(settings::ReadWhole32(FontKey(FontAttribute::Color, lineNumber))));
+    font.setBold(settings::ReadFlag(FontKey(FontAttribute::Bold, lineNumber)));
+    font.setItalic(settings::ReadFlag(FontKey(FontAttribute::Italic, lineNumber)));
+    font.setStrikeOut(settings::ReadFlag(FontKey(FontAttribute::Strikethru, lineNumber)));
+    font.setUnderline(settings::ReadFlag(FontKey(FontAttribute::Underline, lineNumber)));
     line.setFont(font);
 }
 
@@ -134,14 +147,14 @@ void ApplySettings(frmMain &form)
     form.seedRandom(static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch()));
 
     const PictureChoice choice{
-        Reported(settings::TryWhole16(settings::key::ImageUsed, Bounds::Any)),
+        settings::ReadWhole16(settings::key::ImageUsed, Bounds::Any),
         settings::ReadText(settings::key::ImagePath),
         settings::ReadText(settings::key::ImageName),
-        Reported(settings::TryWhole16(settings::key::ImageSize)),
+        settings::ReadWhole16(settings::key::ImageSize),
     };
     SetPicture(form, choice);
 
-    const QColor background = ColourOf(Reported(settings::TryWhole32(settings::key::Background)));
+    const QColor background = ColourOf(settings::ReadWhole32(settings::key::Background));
     form.setBackgroundColour(background);
     SetMotion(form);
 
@@ -156,6 +169,18 @@ void ApplySettings(frmMain &form)
     State.SaverLayout.PictureCenterX = Rounded(State.ScreenWidth / 2.0);
     State.SaverLayout.PictureTop = Rounded(State.ScreenHeight / 2.0);
     form.tmrScroll_Timer();
+}
+
+void ShowNewCountdown(frmMain &form)
+{
+    form.lblText.setText(State.Countdown.TitleText);
+    form.lblTime.setText(State.Countdown.Phrase());
+    MeasureBlock(form);
+    modGeneral::SaverLayoutState &layout = State.SaverLayout;
+    const bool vertical =
+        layout.Direction == settings::Downward || layout.Direction == settings::Upward;
+    if (vertical && State.RunMode == modGeneral::RunModeFullScreen)
+        layout.BlockLeft = CentredLeft(layout, State.ScreenWidth);
 }
 
 } // namespace saver

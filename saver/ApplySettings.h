@@ -10,4 +10,8 @@ class frmMain;
 // without the picture, or with the key's default, so the countdown always shows.
 void ApplySettings(frmMain &form);
 
+// After the countdown has been composed anew (the date changed): both lines take its texts
+// and the block is measured again for them; a block travelling up or down stays centred.
+void ShowNewCountdown(frmMain &form);
+
 } // namespace saver

@@ -124,10 +124,15 @@ qint32 TimerInterval(qint16 Speed)
     return Rounded(100.0 / (Speed + 1));
 }
 
+qint32 CentredLeft(const SaverLayoutState &layout, qint32 screenWidth)
+{
+    return Rounded((screenWidth - layout.BlockWidth) / 2.0);
+}
+
 bool PlaceAtStart(SaverLayoutState &layout, qint32 screenWidth, qint32 screenHeight)
 {
     const qint32 centredTop = Rounded(screenHeight / 2.0 - layout.BlockHeight / 2.0);
-    const qint32 centredLeft = Rounded((screenWidth - layout.BlockWidth) / 2.0);
+    const qint32 centredLeft = CentredLeft(layout, screenWidth);
     switch (layout.Direction) {
     case Forward:
         layout.BlockLeft = screenWidth;

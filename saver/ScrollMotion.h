@@ -48,6 +48,9 @@ qint32 TimerInterval(qint16 Speed);
 // direction is vertical and both lines should centre their text.
 bool PlaceAtStart(SaverLayoutState &layout, qint32 screenWidth, qint32 screenHeight);
 
+// Where the block's left edge stands when it is centred across the screen.
+qint32 CentredLeft(const SaverLayoutState &layout, qint32 screenWidth);
+
 // Places the elements where the previous tick left the layout, then moves the block one
 // step, brings it back in at the opposite edge once it has left, keeps a horizontally
 // travelling block on the screen, and sets where the picture stands next.

@@ -1,6 +1,7 @@
 #include "saver/frmMain.h"
 
 #include "assets/BuiltInPictures.h"
+#include "core/Dates.h"
 #include "core/Twips.h"
 #include "countdown/BuildCountdownText.h"
 #include "platform/MessageBox.h"
@@ -12,6 +13,7 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPainter>
+#include <algorithm>
 
 namespace saver {
 
@@ -50,6 +52,9 @@ frmMain::frmMain(QWidget *parent) : QWidget(parent)
     tmrScroll.setInterval(10);
     connect(&tmrScroll, &QTimer::timeout, this, &frmMain::tmrScroll_Timer);
     tmrScroll.start();
+    tmrDate.setInterval(60 * 1000);
+    connect(&tmrDate, &QTimer::timeout, this, &frmMain::tmrDate_Timer);
+    tmrDate.start();
     imgDefault = assets::DefaultPreviewPicture();
 
     // What the lines say until the set-up gives them their texts.
@@ -65,15 +70,39 @@ frmMain::~frmMain() = default;
 
 void frmMain::Form_Load()
 {
-    countdown::BuiltCountdown built =
-        countdown::BuildCountdownText(State.IncludeDays, std::move(State.Countdown));
-    State.Countdown = std::move(built.pieces);
-    if (built.failure)
+    m_countdownInputs = countdown::StoredCountdownInputs(State.IncludeDays);
+    if (ComposeCountdown())
         platform::MsgBox(countdown::DateCalculationErrorText, platform::MsgButtons::Ok,
                          platform::MsgIcon::Critical);
     ApplySettings(*this);
     if (hidesCursor)
         platform::ShowCursor(false);
+}
+
+// A date that cannot be counted to leaves nothing to count: the title stands alone.
+std::optional<core::Failure> frmMain::ComposeCountdown()
+{
+    countdown::CountdownPieces pieces;
+    const std::optional<core::Failure> failure =
+        countdown::ComposeCountdown(m_countdownInputs, pieces);
+    State.Countdown = {};
+    State.Countdown.TitleText = pieces.TitleText;
+    if (!failure)
+        State.Countdown = std::move(pieces);
+    return failure;
+}
+
+// A saver left running overnight counts the new day, and switches to the completion
+// phrase on the target date. The store is not read again: the texts are the load's.
+void frmMain::tmrDate_Timer()
+{
+    const QDate today = core::Today();
+    if (today == m_countdownInputs.today)
+        return;
+    m_countdownInputs.today = today;
+    ComposeCountdown();
+    ShowNewCountdown(*this);
+    update();
 }
 
 void frmMain::setBackgroundColour(const QColor &colour)
@@ -223,11 +252,17 @@ void frmMain::mouseMoveEvent(QMouseEvent *event)
         Form_MouseMove();
 }
 
-// Keys that produce a character count (letters, digits, Space, Enter, Esc); Shift, Ctrl,
-// arrows and function keys produce none.
+// Keys that type a character end the saver (letters, digits, Space), and so do Return,
+// Tab, Backspace and Escape. Shift, Ctrl, arrows and function keys type nothing, and
+// Delete, which X reports as the character DEL, types nothing either.
 void frmMain::keyPressEvent(QKeyEvent *event)
 {
-    if (!event->text().isEmpty())
+    static const QList<int> EndingKeys{Qt::Key_Return,  Qt::Key_Enter,     Qt::Key_Tab,
+                                       Qt::Key_Backtab, Qt::Key_Backspace, Qt::Key_Escape};
+    const QString text = event->text();
+    const bool printable = !text.isEmpty() && std::all_of(text.begin(), text.end(),
+                                                          [](QChar c) { return c.isPrint(); });
+    if (printable || EndingKeys.contains(event->key()))
         Form_KeyPress();
 }
 
@@ -273,6 +308,7 @@ void frmMain::Form_Unload()
         return;
     m_unloaded = true;
     tmrScroll.stop();
+    tmrDate.stop();
     if (State.RunMode == modGeneral::RunModePreview) {
         EndPreview();
         return;
@@ -283,7 +319,7 @@ void frmMain::Form_Unload()
 
 void frmMain::EndPreview()
 {
-    platform::ActivateWindowByTitle(platform::ApplicationTitle);
+    platform::ActivateOwnWindow(platform::ApplicationTitle, this);
     hide();
     EndProgram();
 }

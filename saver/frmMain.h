@@ -1,11 +1,13 @@
 #pragma once
 
+#include "countdown/CountdownText.h"
 #include "saver/SaverElements.h"
 #include "saver/ScrollMotion.h"
 
 #include <QTimer>
 #include <QWidget>
 #include <memory>
+#include <optional>
 #include <random>
 
 namespace platform {
@@ -31,6 +33,9 @@ public:
     PictureElement imgPhoto;
     TextLine lblTime;
     TextLine lblText;
+    // Looks at the date once a minute: a single timer to midnight would fire late after
+    // a suspend, and the count would go stale.
+    QTimer tmrDate;
 
     qint32 MoveCount = 0;
 
@@ -41,6 +46,7 @@ public:
 
     void Form_Load();
     void tmrScroll_Timer();
+    void tmrDate_Timer();
     void EndSaver();
     void EndPreview();
 
@@ -79,6 +85,7 @@ private:
     void Form_KeyPress();
     void Form_Unload();
     void EndProgram();
+    std::optional<core::Failure> ComposeCountdown();
 
     bool LandsOnAnElement(const QPointF &position) const;
     void RepaintElements(const QRect &oldTitle, const QRect &oldTime, const QRect &oldPhoto);
@@ -86,6 +93,7 @@ private:
     void PaintWithQt(const QRegion &region);
     MotionContext Motion();
 
+    countdown::CountdownInputs m_countdownInputs; // as read at the load, for the day counted
     QColor m_background = Qt::black;
     ElementPlaces m_places;
     std::minstd_rand m_random;

@@ -9,6 +9,7 @@
 #include "platform/Drives.h"
 #include "platform/MessageBox.h"
 #include "platform/Pictures.h"
+#include "settings/PictureSize.h"
 #include "settings/Settings.h"
 
 #include <QDir>
@@ -146,7 +147,7 @@ void frmBrowse::ConnectFileTab()
 {
     ui->Dir1->setItemDelegate(new IndentingDelegate(ui->Dir1));
     ListDrives(ui->Drives1);
-    ui->spnSize->setRange(SmallestFactor, LargestFactor);
+    ui->spnSize->setRange(settings::SmallestSizeFactor, settings::LargestSizeFactor);
     ui->spnSize->setEnabled(false);
     connect(ui->Drives1, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index >= 0)
@@ -265,8 +266,8 @@ int frmBrowse::PreviewPicture(QString &Folder, const QString &Name)
         return loaded.failure.number;
     const QImage &image = *loaded.value;
     const QSize natural = image.size() * core::TwipsPerPixel;
-    const core::Converted<qint16> width = ToUnits(natural.width());
-    const core::Converted<qint16> height = ToUnits(natural.height());
+    const core::Converted<qint16> width = settings::ToUnits(natural.width());
+    const core::Converted<qint16> height = settings::ToUnits(natural.height());
     if (!width.ok() || !height.ok())
         return core::Overflow;
 

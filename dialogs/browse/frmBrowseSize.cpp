@@ -5,6 +5,7 @@
 #include "ui_frmBrowse.h"
 
 #include "platform/MessageBox.h"
+#include "settings/PictureSize.h"
 
 namespace browse {
 
@@ -16,7 +17,7 @@ void frmBrowse::spnSize_Change()
     if (FitsScreen)
         return;
     // At the smallest factor there is no step left: the stepping back ends there.
-    const std::optional<qint16> back = SteppedBack(SizeFactor);
+    const std::optional<qint16> back = settings::SteppedBack(SizeFactor);
     if (!back)
         return;
     SizeFactor = *back;
@@ -37,7 +38,7 @@ void frmBrowse::ApplySizeFactor()
 void frmBrowse::CheckScreenFit()
 {
     FitsScreen = -1;
-    if (FitsOnScreen(PictureWidth, PictureHeight, SizeFactor, ScreenSizeTwips()))
+    if (settings::FitsOnScreen(PictureWidth, PictureHeight, SizeFactor, ScreenSizeTwips()))
         return;
     platform::MsgBox(QStringLiteral("The Image Size you have selected will be larger than\r\n"
                                     "your Screen Size. It will be automatically sized to fit."),

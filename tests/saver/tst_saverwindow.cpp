@@ -1,17 +1,39 @@
 #include "WindowTestSupport.h"
 
+#include "core/Dates.h"
 #include "countdown/BuildCountdownText.h"
+#include "platform/MessageBox.h"
 #include "platform/SaverWindowCalls.h"
 #include "saver/frmMain.h"
 #include "state/modGeneral.h"
 
 #include <QMouseEvent>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
+#include <cstdio>
+#include <unistd.h>
 
 using modGeneral::State;
 using saver::frmMain;
 using testing::Store;
+
+// What `work` writes to standard error.
+template <typename Work> static QByteArray StandardError(Work work)
+{
+    QTemporaryFile file;
+    if (!file.open())
+        return "<no file>";
+    std::fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    dup2(file.handle(), STDERR_FILENO);
+    work();
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    file.seek(0);
+    return file.readAll();
+}
 
 // The saver window on a 1024 x 768 screen, offscreen: its set-up from the store, and the
 // input that ends it.
@@ -79,33 +101,92 @@ Title | Holidays
         QVERIFY(m_messages.asked.isEmpty());
     }
 
-    // A value that cannot be read is reported and its default used; the run goes on.
-    void unreadableValuesAreReported()
+    // A full-screen run shows one box, over its own window once that is up: the first
+    // failure. Values that cannot be read silently give their defaults; every further
+    // failure is a line on standard error. A date that cannot be counted leaves the title.
+    void oneMessageBoxARun()
     {
-        Store("Speed", "fast");
-        Store("TextFontSize1", "1e50");
-        Store("Date", "31/31/31");
-        frmMain &form = Load();
-        QCOMPARE(m_messages.Texts(),
-                 (QStringList{countdown::DateCalculationErrorText,
-                              "Error Number: 13\r\nType mismatch", "Error Number: 6\r\nOverflow"}));
+        for (const QStringList &pair : testing::Table(R"(
+Speed | fast
+TextFontSize1 | 1e50
+Date | 31/31/31
+Title | Soon
+ImageUsed | 1
+ImagePath | /
+ImageName | no such picture.jpg
+)"))
+            Store(pair[0], pair[1]);
+        m_messages.asked.clear();
+        const QByteArray lines = StandardError([] { QVERIFY(!startup::Main({"/s"})); });
+        frmMain &form = *startup::MainForm();
+        QVERIFY(m_messages.asked.isEmpty() && form.isVisible());
+        QTRY_COMPARE(m_messages.Texts(), QStringList{countdown::DateCalculationErrorText});
+        QCOMPARE(lines, "lumidex: Error Number: 53 File not found\n");
+        QCOMPARE(form.lblText.text() + '|' + form.lblTime.text(), QStringLiteral("Soon|"));
         QCOMPARE(form.tmrScroll.interval(), 17);
         QCOMPARE(form.lblTime.font().pointSizeF(), 14.0);
+    }
+
+    // Left running overnight, the saver counts the new day and reaches the completion
+    // phrase on the target date; the block is measured for each new text and, travelling
+    // down, stays centred.
+    void countFollowsTheDate()
+    {
+        Store("Date", "2026-12-07");
+        Store("Title", "Party");
+        Store("Direction", "2");
+        frmMain &form = Load();
+        QVERIFY(form.tmrDate.isActive());
+        for (const QStringList &row : testing::Table(R"(
+2026-12-05 | Party | 2 days!
+2026-12-06 | Party | 1 day!
+2026-12-07 |  | Completion phrase upon reaching target date.
+)")) {
+            core::SetToday(QDate::fromString(row[0], Qt::ISODate));
+            form.tmrDate_Timer();
+            QCOMPARE(form.lblText.text() + '|' + form.lblTime.text().trimmed(),
+                     row[1] + '|' + row[2]);
+            const modGeneral::SaverLayoutState &layout = State.SaverLayout;
+            QCOMPARE(layout.BlockWidth,
+                     qMax(form.lblText.size().width(), form.lblTime.size().width()));
+            QVERIFY(qAbs(2 * layout.BlockLeft + layout.BlockWidth - State.ScreenWidth) <= 1);
+        }
+    }
+
+    // Ending a preview brings this program's own window with the application's title to
+    // the front, not just any window that carries it.
+    void endingAPreviewActivatesOwnWindow()
+    {
+        QWidget own, other;
+        own.setWindowTitle(platform::ApplicationTitle);
+        for (QWidget *window : {&own, &other})
+            window->show();
+        other.activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &other);
+        Load(modGeneral::RunModePreview).close();
+        QTRY_COMPARE(QApplication::activeWindow(), &own);
     }
 
     // Rows: the stored folder ("<dir>": the test's) and file, the size factor, the picture's
     // size in pixels and the message. A picture file wins over the built-in picture; a folder
     // that is gone gives the logo; the small preview shows its default picture at half size.
+    // A picture never outgrows the 1024 x 768 screen: the factor steps back, a larger one
+    // shrinks to fit.
     void picturesFromTheStore()
     {
         QTemporaryDir dir;
-        QImage(40, 30, QImage::Format_RGB32).save(dir.filePath("Photo 1.JPG"), "JPEG");
+        for (const auto &[name, size] : {std::pair{"Photo 1.JPG", QSize(40, 30)},
+                                         {"Wide.jpg", QSize(400, 300)},
+                                         {"Huge.jpg", QSize(4096, 2048)}})
+            QImage(size, QImage::Format_RGB32).save(dir.filePath(name), "JPEG");
         for (const QStringList &row : testing::Table(R"(
  |  | 0 | 150 75 | -
  |  | 3 | 450 225 | -
  |  | -2 | 75 37.5 | -
  |  | -1 | 150 75 | -
 <dir> | Photo 1.JPG | 2 | 80 60 | -
+<dir> | Wide.jpg | 4 | 800 600 | -
+<dir> | Huge.jpg | -1 | 1024 512 | -
 <dir>/gone | a.jpg | 0 | 150 75 | -
 <dir>/ | b.gif | 0 | 0 0 | Error Number: 53\r\nFile not found
 preview | whatever.jpg | 4 | 50 25 | -
@@ -124,9 +205,9 @@ preview | whatever.jpg | 4 | 50 25 | -
         }
     }
 
-    // A click, a key that types a character, or the ninth mouse movement off the elements
-    // ends the run with the cursor back; input on the elements is theirs; the preview
-    // ignores all input.
+    // A click, a key that types a character (or Return, Tab, Backspace, Escape), or the ninth mouse
+    // movement off the elements ends the run with the cursor back; input on the elements is theirs;
+    // the preview ignores all input.
     void inputThatEnds_data()
     {
         QTest::addColumn<QString>("mode");
@@ -140,6 +221,10 @@ saver | double | true
 saver | a | true
 saver | Space | true
 saver | Escape | true
+saver | Return | true
+saver | Tab | true
+saver | Backspace | true
+saver | Delete | false
 saver | Shift | false
 saver | F1 | false
 saver | 20 moves on the lines | false
@@ -162,19 +247,28 @@ preview | a | false
         frmMain &form =
             Load(mode == "saver" ? modGeneral::RunModeFullScreen : modGeneral::RunModePreview);
         const QPoint at = input.endsWith("lines") ? form.timeRect().center() : QPoint(1000, 700);
-        const QHash<QString, Qt::Key> keys{{"a", Qt::Key_A},
-                                           {"Space", Qt::Key_Space},
-                                           {"Escape", Qt::Key_Escape},
-                                           {"Shift", Qt::Key_Shift},
-                                           {"F1", Qt::Key_F1}};
+        // Each key with the text X gives it.
+        const QHash<QString, std::pair<Qt::Key, QString>> keys{
+            {"a", {Qt::Key_A, "a"}},
+            {"Space", {Qt::Key_Space, " "}},
+            {"Escape", {Qt::Key_Escape, "\x1b"}},
+            {"Return", {Qt::Key_Return, "\r"}},
+            {"Tab", {Qt::Key_Tab, "\t"}},
+            {"Backspace", {Qt::Key_Backspace, "\b"}},
+            {"Delete", {Qt::Key_Delete, "\x7f"}},
+            {"Shift", {Qt::Key_Shift, ""}},
+            {"F1", {Qt::Key_F1, ""}}};
         const auto send = [&form](QEvent::Type type, QPoint at, Qt::MouseButton button) {
             QMouseEvent event(type, at, form.mapToGlobal(at), button, button, {});
             QApplication::sendEvent(&form, &event);
         };
         for (int move = input.section(' ', 0, 0).toInt(); move > 0; --move)
             send(QEvent::MouseMove, at + QPoint(move % 2, 0), Qt::NoButton);
-        if (keys.contains(input))
-            QTest::keyClick(&form, keys[input]); // with the text the key types
+        if (keys.contains(input)) {
+            QKeyEvent press(QEvent::KeyPress, keys[input].first, Qt::NoModifier,
+                            keys[input].second);
+            QApplication::sendEvent(&form, &press);
+        }
         if (input.startsWith("press") || input == "double")
             send(input == "double" ? QEvent::MouseButtonDblClick : QEvent::MouseButtonPress, at,
                  Qt::LeftButton);
