@@ -15,6 +15,8 @@ Failure MakeFailure(int number)
         return {number, QStringLiteral("Type mismatch")};
     case FileNotFound:
         return {number, QStringLiteral("File not found")};
+    case PermissionDenied:
+        return {number, QStringLiteral("Permission denied")};
     case PathNotFound:
         return {number, QStringLiteral("Path not found")};
     case InvalidPicture:

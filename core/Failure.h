@@ -13,6 +13,7 @@ enum FailureNumber : int {
     DivisionByZero = 11,
     TypeMismatch = 13,
     FileNotFound = 53,
+    PermissionDenied = 70,
     PathNotFound = 76,
     InvalidPicture = 481,
 };
