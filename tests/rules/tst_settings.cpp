@@ -89,6 +89,26 @@ TextFontBold1 | yes | 1 | 13
         QCOMPARE(testing::StoreBytes(), before); // a read never writes
     }
 
+    // The README's examples of lines typed by hand, and what the program reads in them
+    // (in brackets, so that blanks show).
+    void readsHandEditedLines()
+    {
+        for (const QStringList &row : testing::Table(R"(
+ImagePath=c:\\Pictures\\ | [c:\Pictures\]
+ImagePath=c:\Pictures\ | [c:ictures]
+ImagePath=/home/me/Pictures | [/home/me/Pictures]
+Title=Hello; World | [Hello]
+Title="Hello; World" | [Hello; World]
+Title=Red,green | [Red, green]
+Title="Red,green" | [Red,green]
+Title="  Indented" | [  Indented]
+Title=  Indented | [Indented]
+)")) {
+            testing::WriteStoreBytes("[Settings]\n" + row[0].toUtf8() + "\n");
+            QCOMPARE('[' + ReadText(row[0].section('=', 0, 0)) + ']', row[1]);
+        }
+    }
+
     // A copy between the sections writes every key, a key missing from the source as its
     // default; the reset writes the defaults but leaves the snapshot alone.
     void snapshotsFillGapsWithDefaults()
