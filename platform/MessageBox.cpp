@@ -163,6 +163,8 @@ void ShowHeldMessageOver(QWidget *window)
         Ask(request, window);
         if (cursorHidden)
             ShowCursor(false);
+        // Without a window manager the keyboard would stay with the closed box.
+        window->activateWindow();
     });
 }
 
