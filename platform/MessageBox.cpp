@@ -3,6 +3,7 @@
 #include "platform/SaverWindowCalls.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QSet>
 #include <QTimer>
@@ -82,11 +83,27 @@ MsgAnswer EscapeAnswer(MsgButtons buttons)
     return MsgAnswer::Ok;
 }
 
+// A window manager writes the caption in a bold face beside its title-bar buttons and
+// cuts what does not fit: a box sized to a short text ("Error Number: 481") would lose
+// half of its caption. QMessageBox sizes itself from its layout when shown, so the room
+// is a spacer there.
+void MakeRoomForCaption(QMessageBox &box)
+{
+    QFont bold = box.font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    // An icon and up to three buttons, each about two lines of text square.
+    const int titleBar = metrics.horizontalAdvance(box.windowTitle()) + 8 * metrics.height();
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(titleBar, 0), grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 MsgAnswer ShowQtMessageBox(const MessageBoxRequest &request, QWidget *over)
 {
     QMessageBox box(ToQtIcon(request.icon), request.title, request.text,
                     ToStandardButtons(request.buttons), over ? over : QApplication::activeWindow());
     box.setDefaultButton(ToStandardButton(request.defaultButton));
+    MakeRoomForCaption(box);
     switch (box.exec()) {
     case QMessageBox::Ok:
         return MsgAnswer::Ok;

@@ -341,6 +341,24 @@ cmdBackground | confirmed | Background=65280; TextFontColor0=<missing>
         QCOMPARE(Now(written, nullptr), written);
     }
 
+    // A window manager writes the caption bold, with buttons beside it: each box is wide
+    // enough for both, however short its text.
+    void messageBoxShowsItsCaption()
+    {
+        platform::SetMessageBoxResponder({});
+        int width = 0;
+        testing::OnNextModal([&width](QWidget &box) {
+            width = box.width();
+            static_cast<QDialog &>(box).done(0);
+        });
+        platform::MsgBox(QStringLiteral("No."));
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        const QFontMetrics metrics(bold);
+        const int buttons = 3 * metrics.height();
+        QVERIFY(width >= metrics.horizontalAdvance(platform::ApplicationTitle) + buttons);
+    }
+
     // The About box's texts and read-me: named when missing, opened when there, and found
     // one level up from bin/ or two from libexec/xscreensaver/.
     void aboutBox()
