@@ -6,7 +6,8 @@
 namespace dialogs {
 
 // A dialog with neither a default nor a cancel button: Enter and Escape do nothing,
-// where QDialog would press the default button or close.
+// where QDialog would press the default button or close. Enter on a focused button still
+// presses it (EnterKey.h).
 class DialogWithoutKeyButtons : public QDialog
 {
 public:

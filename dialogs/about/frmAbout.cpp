@@ -2,6 +2,7 @@
 #include "ui_frmAbout.h"
 
 #include "Version.h"
+#include "dialogs/EnterKey.h"
 #include "platform/Documents.h"
 #include "platform/MessageBox.h"
 
@@ -81,6 +82,7 @@ frmAbout::frmAbout(QWidget *parent)
     ui->Image2->setPixmap(MakerLogo());
     connect(ui->cmdViewReadMe, &QPushButton::clicked, this, &frmAbout::cmdViewReadMe_Click);
     connect(ui->cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
+    dialogs::EnterPressesFocusedButtons(*this);
     ui->cmdOK->setFocus();
     CentreOnScreen();
     Form_Load();

@@ -3,6 +3,7 @@
 #include "ui_frmBrowse.h"
 
 #include "assets/BuiltInPictures.h"
+#include "dialogs/EnterKey.h"
 #include "settings/Settings.h"
 #include "state/modGeneral.h"
 
@@ -69,6 +70,7 @@ frmBrowse::frmBrowse(std::function<void()> pictureChosen, QWidget *parent)
     PlaceTabPagesLikeTheTabControl();
     ConnectListTab();
     ConnectFileTab();
+    dialogs::EnterPressesFocusedButtons(*this);
     Form_Load();
 }
 

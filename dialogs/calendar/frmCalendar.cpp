@@ -2,6 +2,7 @@
 #include "ui_frmCalendar.h"
 
 #include "core/Dates.h"
+#include "dialogs/EnterKey.h"
 #include "platform/MessageBox.h"
 #include "settings/Settings.h"
 
@@ -35,6 +36,7 @@ frmCalendar::frmCalendar(QLineEdit &setupDate, QWidget *parent)
     connect(ui->cmdAbout, &QPushButton::clicked, this, &frmCalendar::cmdAbout_Click);
     connect(ui->cmdOK, &QPushButton::clicked, this, &frmCalendar::cmdOK_Click);
     connect(ui->cmdCancel, &QPushButton::clicked, this, &frmCalendar::cmdCancel_Click);
+    dialogs::EnterPressesFocusedButtons(*this);
 
     Form_Load();
 }

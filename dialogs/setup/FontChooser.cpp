@@ -1,6 +1,7 @@
 #include "dialogs/setup/FontChooser.h"
 
 #include "core/Colours.h"
+#include "dialogs/EnterKey.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -134,6 +135,7 @@ FontChooser::FontChooser(const CommonDialog &start, QWidget *parent)
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
+    dialogs::EnterPressesFocusedButtons(*this);
 
     // The panel lists the faces this system has and shows a whole number of points. A
     // stored face it lacks ("Arial" where only Liberation Sans is installed) is shown as

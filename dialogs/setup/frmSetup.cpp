@@ -3,6 +3,7 @@
 #include "Version.h"
 #include "core/Dates.h"
 #include "countdown/BuildCountdownText.h"
+#include "dialogs/EnterKey.h"
 #include "dialogs/about/frmAbout.h"
 #include "platform/MessageBox.h"
 #include "settings/Settings.h"
@@ -48,6 +49,7 @@ frmSetup::frmSetup(QWidget *parent)
     NameControlArray(optDirection, "optDirection");
     ShowAsDisplayOnly();
     ConnectControls();
+    dialogs::EnterPressesFocusedButtons(*this);
     Form_Load();
 }
 

@@ -37,10 +37,17 @@ QWidget *Named(const QWidget &window, const QString &step)
     return Child(window, qPrintable(parts[0]), parts.value(1, QStringLiteral("-1")).toInt());
 }
 
-// Clicks the control; "=text" types into a box, moves a slider or clicks a list item.
+// Clicks the control; "=text" types into a box, moves a slider or clicks a list item;
+// ":Tab Return" gives it the focus and types those keys wherever the focus then is.
 // "button>step>step" takes the further steps in the window the button opens.
 void Do(const QWidget &window, const QString &step)
 {
+    if (step.contains(u':')) {
+        Named(window, step.section(u':', 0, 0))->setFocus();
+        for (const QString &key : step.section(u':', 1).split(u' '))
+            QTest::keyClick(QApplication::focusWidget(), QKeySequence(key)[0].key());
+        return;
+    }
     if (step.contains(u'>')) {
         testing::OnNextModal([steps = step.split(u'>')](QWidget &modal) {
             for (const QString &next : steps.mid(1))
@@ -203,6 +210,7 @@ frmSetup | OK, Random taking Downward and Upward away | Background=255
 frmSetup | OK without a date | - | txtDate=soon; CmdOK; txtDate=2/30/2031; CmdOK
     | frmSetup=open | Not a proper date. Please try again.; Not a proper date. Please try again.
 frmSetup | Cancel | Speed=3 | txtTitle=Typed; sldSpeed=8; cmdCancel | frmSetup=closed
+frmSetup | Enter on a button only | - | txtTitle:Return; cmdCancel:Return | frmSetup=closed
 frmSetup | unreadable: no dialog | TextFontSize0=1e99x; TextFontUnderline1=yes; Background=blue
     | cmdFormat 0; cmdFormat 1; cmdBackground
 frmSetup | calendar OK: stored at once | - | txtTitle=Typed; cmdCalendar>cmdNextMonth>cmdOK
@@ -211,6 +219,7 @@ List Images | marks the run's picture | ImageIndex=4 | - | marked=4
 List Images | a click moves the mark | ImageIndex=4 | imgPhotos 3; lblPhotos 9; cmdOK
     | marked=9 | - | ImageIndex=9; ImageTag=Wedding Cake; DefaultTab=0
 List Images | outside the list | - | cmdOK | marked=1 | - | ImageIndex=1; ImageTag=Logo
+File Images | Enter on a button only | - | flbFiles:Return; cmdCancel:Return | frmBrowse=closed
 File Images | fits | - | flbFiles=small.jpg
     | lblPreview=Preview - Actual Size 50 x 38; txtCurImage=small.jpg; spnSize=enabled
 File Images | big | - | flbFiles=Big.BMP | lblPreview=Preview - (Reduced) - Actual Size 500 x 375
@@ -245,6 +254,8 @@ frmCalendar | 29 Feb + year | Date=2024-02-29 | cmdNextYear | Calendar=2025-02-2
 frmCalendar | past the last year | Date=9999-06-15 | cmdNextYear | Calendar=9999-12-31
 frmCalendar | OK | Date=1/1/2005 | cmdNextMonth; cmdOK | frmCalendar=closed | - | Date=2/1/2005
 frmCalendar | Cancel | Date=1/1/2005 | cmdNextMonth; cmdCancel | frmCalendar=closed
+frmCalendar | Enter on a button only | Date=1/1/2005 | Calendar:Return; cmdNextMonth:Return
+    | Calendar=2005-02-01; frmCalendar=open
 )");
     }
     void dialogSteps()
@@ -359,11 +370,14 @@ cmdBackground | confirmed | Background=65280; TextFontColor0=<missing>
         QVERIFY(width >= metrics.horizontalAdvance(platform::ApplicationTitle) + buttons);
     }
 
-    // The About box's texts and read-me: named when missing, opened when there, and found
-    // one level up from bin/ or two from libexec/xscreensaver/.
+    // The About box's texts and read-me: named when missing, opened when there (Enter on
+    // the button too, the box staying open), and found one level up from bin/ or two from
+    // libexec/xscreensaver/.
     void aboutBox()
     {
         about::frmAbout box;
+        box.show();
+        QVERIFY(QTest::qWaitForWindowActive(&box));
         const QStringList texts{"lblTitle=Lumidex ScreenSaver",
                                 "lblVersion=Version " LUMIDEX_VERSION};
         QCOMPARE(Now(texts, &box), texts);
@@ -376,7 +390,8 @@ cmdBackground | confirmed | Background=65280; TextFontColor0=<missing>
         Do(box, "cmdViewReadMe");
         QVERIFY(root.mkpath(QFileInfo(readMe).path()) && QFile(readMe).open(QIODevice::WriteOnly));
         QCOMPARE(platform::ReadMeBeside(root.filePath("libexec/xscreensaver")), readMe);
-        Do(box, "cmdViewReadMe");
+        Do(box, "cmdViewReadMe:Return");
+        QVERIFY(box.isVisible());
         QCOMPARE(m_messages.Texts(),
                  QStringList{"The read-me file could not be opened:\n" + readMe});
         QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(readMe)});
