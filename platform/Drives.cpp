@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <cerrno>
+#include <dirent.h>
 
 namespace platform {
 
@@ -101,6 +103,15 @@ QString DriveFolder(const QString &storedDrive)
     if (!folder.startsWith(u'/'))
         folder.prepend(u'/');
     return folder;
+}
+
+bool ListingDenied(const QString &folder)
+{
+    DIR *entries = ::opendir(QFile::encodeName(folder).constData());
+    if (!entries)
+        return errno == EACCES;
+    ::closedir(entries);
+    return false;
 }
 
 } // namespace platform

@@ -24,4 +24,8 @@ QString RootOf(const QString &folder, const QStringList &roots);
 // any other text is a Linux path already, cleaned.
 QString DriveFolder(const QString &storedDrive);
 
+// Whether the folder's mode forbids this user to list it: it then lists as empty, which
+// says nothing of why.
+bool ListingDenied(const QString &folder);
+
 } // namespace platform

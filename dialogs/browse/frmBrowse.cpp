@@ -4,12 +4,15 @@
 
 #include "assets/BuiltInPictures.h"
 #include "dialogs/EnterKey.h"
+#include "platform/MessageBox.h"
 #include "settings/Settings.h"
 #include "state/modGeneral.h"
 
 #include <QMouseEvent>
+#include <QPainter>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <QStyleOptionTabWidgetFrame>
 
 namespace browse {
@@ -26,6 +29,7 @@ const QString PrecedenceMessage =
 // The tab numbers DefaultTab holds.
 constexpr qint16 ListImagesTab = 0;
 constexpr qint16 FileImagesTab = 1;
+constexpr int GridColumns = 3;
 
 bool IsPictureIndex(int index)
 {
@@ -100,15 +104,35 @@ void frmBrowse::ConnectListTab()
             control->installEventFilter(this);
         }
     }
+    // The grid is one control to the keyboard: Tab reaches it, the arrow keys move the
+    // mark, Enter confirms as a double click does.
+    ui->tabListImages->setFocusPolicy(Qt::StrongFocus);
+    ui->tabListImages->installEventFilter(this);
+    dialogs::OnEnter(*ui->tabListImages, [this] { imgPhotos_DblClick(SelectedIndex); });
     connect(ui->SSTab1, &QTabWidget::currentChanged, this, [this] { SSTab1_Click(); });
     connect(ui->cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
     connect(ui->cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
     connect(ui->cmdNoImage, &QPushButton::clicked, this, [this] { cmdNoImage_Click(); });
 }
 
-// Labels have no click signals: their mouse presses arrive here.
+// Labels have no click signals: their mouse presses arrive here, as do the grid's keys
+// and paints.
 bool frmBrowse::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == ui->tabListImages) {
+        const int key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent *>(event)->key()
+                                                          : Qt::Key_unknown;
+        if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up ||
+            key == Qt::Key_Down) {
+            MoveMark(key);
+            return true;
+        }
+        if (event->type() == QEvent::Paint)
+            DrawGridFocus();
+        else if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+            ui->tabListImages->update();
+        return QDialog::eventFilter(watched, event);
+    }
     const bool press = event->type() == QEvent::MouseButtonPress;
     const bool doubleClick = event->type() == QEvent::MouseButtonDblClick;
     if ((!press && !doubleClick) || static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
@@ -137,10 +161,12 @@ void frmBrowse::Form_Load()
         const QSignalBlocker quiet(ui->SSTab1);
         ui->SSTab1->setCurrentIndex(tab);
     }
-    if (tab == ListImagesTab)
+    if (tab == ListImagesTab) {
         LoadListImagesTab();
-    else if (tab == FileImagesTab)
-        LoadFileImagesTab();
+    } else if (tab == FileImagesTab) {
+        if (const int failure = LoadFileImagesTab())
+            platform::ReportFailure(core::MakeFailure(failure));
+    }
 }
 
 void frmBrowse::LoadListImagesTab()
@@ -153,6 +179,32 @@ void frmBrowse::LoadListImagesTab()
         lblPhotos[element]->setText(assets::BuiltInPictureTag(index));
         MarkLabel(index, index == SelectedIndex);
     }
+}
+
+// Left and right in reading order, up and down by a row; at the grid's edge they stop.
+void frmBrowse::MoveMark(int key)
+{
+    const int step = key == Qt::Key_Left    ? -1
+                     : key == Qt::Key_Right ? 1
+                     : key == Qt::Key_Up    ? -GridColumns
+                                            : GridColumns;
+    imgPhotos_Click(SelectedIndex + step);
+    ui->tabListImages->update();
+}
+
+// Around the marked picture and its name, while the grid has the keyboard.
+void frmBrowse::DrawGridFocus()
+{
+    QWidget *grid = ui->tabListImages;
+    if (!grid->hasFocus() || !IsPictureIndex(SelectedIndex))
+        return;
+    const auto element = static_cast<std::size_t>(SelectedIndex);
+    QStyleOptionFocusRect option;
+    option.initFrom(grid);
+    option.rect = imgPhotos[element]->geometry().united(lblPhotos[element]->geometry());
+    option.rect.adjust(-3, -3, 3, 3);
+    QPainter painter(grid);
+    grid->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, grid);
 }
 
 void frmBrowse::MarkLabel(int index, bool marked)

@@ -67,10 +67,12 @@ public:
     qint16 SizeFactor = 0;
 
     // The drive, folder and file lists as the procedures use them.
-    QString CurrentDrive() const;                 // the drive list's text
-    void SetCurrentDrive(const QString &drive);   // raises Drives1_Change on a change
-    QString CurrentFolder() const;                // the folder list's full path
-    void SetCurrentFolder(const QString &folder); // raises Dir1_Change on a change
+    QString CurrentDrive() const;               // the drive list's text
+    void SetCurrentDrive(const QString &drive); // raises Drives1_Change on a change
+    QString CurrentFolder() const;              // the folder list's full path
+    // Raises Dir1_Change on a change. PermissionDenied when this user may not list the
+    // folder, which then shows empty; the caller tells the user.
+    int SetCurrentFolder(const QString &folder);
     void PointFileListAt(const QString &folder);
     QString SelectedFileName() const; // empty when no file is selected
 
@@ -82,7 +84,11 @@ private:
     void ConnectFileTab();
     void PlaceTabPagesLikeTheTabControl();
     void LoadListImagesTab();
-    void LoadFileImagesTab();
+    void MoveMark(int key);
+    void DrawGridFocus();
+    // The failure that stopped the loading, 0 when none; the caller reports it.
+    int LoadFileImagesTab();
+    void OpenFolder(const QString &folder); // says so when it cannot be listed
     // ShowPreview's work: the failure number that left the preview empty, 0 when none.
     int PreviewPicture(QString &Folder, const QString &Name);
     void MarkLabel(int index, bool marked);

@@ -6,6 +6,7 @@
 
 #include "core/Conversions.h"
 #include "core/Twips.h"
+#include "dialogs/EnterKey.h"
 #include "platform/Drives.h"
 #include "platform/MessageBox.h"
 #include "platform/Pictures.h"
@@ -154,7 +155,11 @@ void frmBrowse::ConnectFileTab()
             Drives1_Change();
     });
     connect(ui->Dir1, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem *entry) { SetCurrentFolder(entry->data(PathRole).toString()); });
+            [this](QListWidgetItem *entry) { OpenFolder(entry->data(PathRole).toString()); });
+    dialogs::OnEnter(*ui->Dir1, [this] {
+        if (const QListWidgetItem *entry = ui->Dir1->currentItem())
+            OpenFolder(entry->data(PathRole).toString());
+    });
     connect(ui->flbFiles, &QListWidget::itemSelectionChanged, this, [this] { flbFiles_Click(); });
     connect(ui->flbFiles, &QListWidget::itemDoubleClicked, this, [this] { flbFiles_DblClick(); });
     connect(ui->spnSize, &HorizontalUpDown::valueChanged, this, [this] { spnSize_Change(); });
@@ -178,7 +183,7 @@ QString frmBrowse::CurrentFolder() const
     return ui->Dir1->property(FolderProperty).toString();
 }
 
-void frmBrowse::SetCurrentFolder(const QString &folder)
+int frmBrowse::SetCurrentFolder(const QString &folder)
 {
     const QString path = ExistingFolder(AbsoluteFolder(folder));
     const bool changed = path != CurrentFolder();
@@ -188,6 +193,13 @@ void frmBrowse::SetCurrentFolder(const QString &folder)
     ListFolders(ui->Dir1, path);
     if (changed)
         Dir1_Change();
+    return platform::ListingDenied(path) ? core::PermissionDenied : 0;
+}
+
+void frmBrowse::OpenFolder(const QString &folder)
+{
+    if (const int failure = SetCurrentFolder(folder))
+        ReportFailure(failure);
 }
 
 // Lists the folder's picture files afresh, none selected.
@@ -214,17 +226,24 @@ void frmBrowse::Drives1_Change()
 {
     const int drive = ui->Drives1->currentIndex();
     const QString folder = ui->Drives1->itemData(drive, DriveFolderRole).toString();
-    SetCurrentFolder(folder.isEmpty() ? ui->Drives1->itemText(drive) : folder);
+    const int failure = SetCurrentFolder(folder.isEmpty() ? ui->Drives1->itemText(drive) : folder);
     ClearPreview();
+    if (failure)
+        ReportFailure(failure);
 }
 
 void frmBrowse::Dir1_Change()
 {
     const QString folder = CurrentFolder();
-    // Remembered first, so that the drive change below reopens this very folder.
+    // The drive remembers the folder: choosing it again later reopens this one. Following
+    // the folder is no change of drive by the user, whose handling would only open this
+    // folder again (and tell a second time that it cannot be listed).
     const int drive = ui->Drives1->findText(platform::RootOf(folder, DriveTexts(ui->Drives1)));
     ui->Drives1->setItemData(drive, folder, DriveFolderRole);
-    SetCurrentDrive(folder);
+    {
+        const QSignalBlocker quiet(ui->Drives1);
+        SetCurrentDrive(folder);
+    }
     PointFileListAt(folder);
     ClearPreview();
 }
@@ -241,16 +260,23 @@ void frmBrowse::flbFiles_Click()
 
 void frmBrowse::flbFiles_DblClick()
 {
+    const QString chosen = SelectedFileName();
     flbFiles_Click();
-    cmdOK_Click();
+    // A file that could not be shown has given way to the stored choice: nothing to confirm.
+    if (SelectedFileName() == chosen)
+        cmdOK_Click();
 }
 
-// A file clicked in the list has no failure handling of its own: a picture that cannot
-// be shown leaves the empty preview and says why.
+// A file clicked in the list has no failure handling of its own. One that cannot be shown
+// says why, and the tab goes back to the stored choice: OK then stores that choice again,
+// never the file that failed nor an empty name.
 void frmBrowse::ShowPreview(QString &Folder, QString &Name)
 {
-    if (const int failure = PreviewPicture(Folder, Name))
-        ReportFailure(failure);
+    const int failure = PreviewPicture(Folder, Name);
+    if (!failure)
+        return;
+    ReportFailure(failure);
+    LoadFileImagesTab(); // quietly: one message for one click
 }
 
 int frmBrowse::PreviewPicture(QString &Folder, const QString &Name)
@@ -311,7 +337,7 @@ void frmBrowse::ClearPreview()
     ui->spnSize->setEnabled(false);
 }
 
-void frmBrowse::LoadFileImagesTab()
+int frmBrowse::LoadFileImagesTab()
 {
     namespace key = settings::key;
     const int failure = [this]() -> int {
@@ -320,7 +346,8 @@ void frmBrowse::LoadFileImagesTab()
         const QString folder = AbsoluteFolder(settings::ReadText(key::ImagePath));
         if (!QFileInfo(folder).isDir())
             return core::PathNotFound;
-        SetCurrentFolder(folder);
+        if (const int number = SetCurrentFolder(folder))
+            return number;
         PreviewName = settings::ReadText(key::ImageName);
         ui->fraPreview->setFrameShape(QFrame::NoFrame);
         ui->txtCurImage->setText(PreviewName);
@@ -354,16 +381,16 @@ void frmBrowse::LoadFileImagesTab()
         return 0;
     }();
     if (failure == 0)
-        return;
+        return 0;
 
     ui->flbFiles->clearSelection();
     if (failure == core::PathNotFound) {
         SetCurrentFolder(QStringLiteral("c:\\"));
         PointFileListAt(CurrentFolder());
         ClearPreview();
-        return;
+        return 0;
     }
-    ReportFailure(failure);
+    return failure;
 }
 
 } // namespace browse

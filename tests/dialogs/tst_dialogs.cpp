@@ -23,6 +23,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <pwd.h>
+#include <unistd.h>
 
 using testing::Child;
 
@@ -37,11 +39,26 @@ QWidget *Named(const QWidget &window, const QString &step)
     return Child(window, qPrintable(parts[0]), parts.value(1, QStringLiteral("-1")).toInt());
 }
 
+// Runs the step as user nobody: file modes do not bind root.
+void AsNobody(const std::function<void()> &step)
+{
+    const passwd *nobody = ::getpwnam("nobody");
+    const bool root = ::geteuid() == 0;
+    if (root && (!nobody || ::setegid(nobody->pw_gid) != 0 || ::seteuid(nobody->pw_uid) != 0))
+        qFatal("cannot act as nobody");
+    step();
+    if (root && (::seteuid(0) != 0 || ::setegid(0) != 0))
+        qFatal("cannot act as root again");
+}
+
 // Clicks the control; "=text" types into a box, moves a slider or clicks a list item;
 // ":Tab Return" gives it the focus and types those keys wherever the focus then is.
-// "button>step>step" takes the further steps in the window the button opens.
+// "button>step>step" takes the further steps in the window the button opens;
+// "nobody:step" takes the step as user nobody.
 void Do(const QWidget &window, const QString &step)
 {
+    if (step.startsWith(u"nobody:"))
+        return AsNobody([&] { Do(window, step.mid(7)); });
     if (step.contains(u':')) {
         Named(window, step.section(u':', 0, 0))->setFocus();
         for (const QString &key : step.section(u':', 1).split(u' '))
@@ -89,7 +106,7 @@ QString Seen(const QWidget &window, const QString &name)
     }
     QWidget *control = Named(window, name);
     const auto *button = qobject_cast<QAbstractButton *>(control);
-    for (const char *property : {"text", "value", "selectedDate"})
+    for (const char *property : {"text", "value", "selectedDate", "folderPath"})
         if (!button && control->property(property).isValid())
             return control->property(property).toString();
     if (!control->isEnabled())
@@ -164,6 +181,13 @@ private Q_SLOTS:
         QVERIFY(testing::TwoColours().scaled(400, 300).save(m_folder->filePath("Big.BMP")));
         QFile broken(m_folder->filePath("broken.Gif"));
         QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("not a picture") > 0);
+        // Open to all, but for a picture and a folder nobody but their owner may read.
+        QVERIFY(QFile::copy(m_folder->filePath("small.jpg"), m_folder->filePath("locked.jpg")));
+        QVERIFY(QDir(m_folder->path()).mkdir("locked"));
+        QVERIFY(QFile::setPermissions(m_folder->path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                            QFile::ExeOwner | QFile::ExeOther) &&
+                QFile::setPermissions(m_folder->filePath("locked.jpg"), {}) &&
+                QFile::setPermissions(m_folder->filePath("locked"), QFile::ExeOther));
     }
     void cleanup()
     {
@@ -223,8 +247,19 @@ File Images | Enter on a button only | - | flbFiles:Return; cmdCancel:Return | f
 File Images | fits | - | flbFiles=small.jpg
     | lblPreview=Preview - Actual Size 50 x 38; txtCurImage=small.jpg; spnSize=enabled
 File Images | big | - | flbFiles=Big.BMP | lblPreview=Preview - (Reduced) - Actual Size 500 x 375
-File Images | broken | - | flbFiles=broken.Gif | lblPreview=Preview; txtCurImage=No Image;
-    spnSize=disabled | Error Number: 481\r\nInvalid picture
+File Images | broken: back to the stored | ImageName=small.jpg; ImageSize=3
+    | flbFiles=broken.Gif; cmdOK | txtCurImage=small.jpg; lblSize=Increase 3 times
+    | Error Number: 481\r\nInvalid picture | ImageName=small.jpg; ImageSize=3
+File Images | broken, none stored | - | flbFiles=broken.Gif | lblPreview=Preview;
+    txtCurImage=No Image; spnSize=disabled | Error Number: 481\r\nInvalid picture
+File Images | unreadable picture | - | nobody:flbFiles=locked.jpg | txtCurImage=No Image
+    | Error Number: 70\r\nPermission denied
+File Images | Enter opens a folder | - | Dir1=locked; Dir1:Return | flbFiles=<folder>/locked
+File Images | unreadable folder | - | Dir1=locked; nobody:Dir1:Return
+    | Dir1=<folder>/locked | Error Number: 70\r\nPermission denied
+List Images | Tab, arrows to the edges, Enter | ImageIndex=5
+    | SSTab1:Tab Up Up Right Down Down Down Return | marked=9; frmBrowse=closed | -
+    | ImageIndex=9; ImageTag=Wedding Cake
 File Images | stored file gone | ImageName=gone.jpg | -
     | lblPreview=Preview; txtCurImage=No Image | Error Number: 53\r\nFile not found
 File Images | OK, stored file | ImageName=small.jpg; ImageSize=3 | cmdOK | lblSize=Increase 3 times
@@ -262,7 +297,7 @@ frmCalendar | Enter on a button only | Date=1/1/2005 | Calendar:Return; cmdNextM
     {
         QFETCH(QStringList, row);
         const QString dialog = row[0];
-        const QStringList seen = List(row, 4);
+        const QStringList seen = List(row, 4).replaceInStrings("<folder>", m_folder->path());
         const QStringList written = List(row, 6).replaceInStrings("<folder>", m_folder->path());
         browse::SetScreenSizeTwips(QSize(1, 1) * row.value(7, QStringLiteral("15360")).toInt());
         setup::CommonDialog::SetResponder([](auto &, auto) { return true; });
