@@ -91,6 +91,19 @@ HackOptions HackOptionsFrom(const QStringList &arguments)
     return options;
 }
 
+QString UnrecognisedOption(const QStringList &arguments)
+{
+    const HackOptions options = HackOptionsFrom(arguments);
+    // Without a host's option only the first word decides: "/s -x" is a Windows switch.
+    const QStringList words =
+        options.run == HackRun::NotAHack ? arguments.mid(0, 1) : options.unknown;
+    for (const QString &word : words) {
+        if (word.startsWith(QLatin1Char('-')))
+            return word;
+    }
+    return {};
+}
+
 QString HackUsage()
 {
     return QStringLiteral("Usage: lumidex [/s | /p ID | /c]\n"

@@ -40,6 +40,10 @@ std::optional<quint32> WindowIdFrom(const QString &text);
 // a run; "-window-id" over "-root", and either over "-window".
 HackOptions HackOptionsFrom(const QStringList &argumentsAfterProgram);
 
+// The first word that looks like an option ("-x", "--x") but is none of these; empty
+// when there is none. A host's run goes on without it; any other run refuses it.
+QString UnrecognisedOption(const QStringList &argumentsAfterProgram);
+
 // What "-help" prints.
 QString HackUsage();
 

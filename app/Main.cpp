@@ -9,6 +9,7 @@
 #include "platform/SaverWindowCalls.h"
 #include "platform/Signals.h"
 #include "platform/WindowCalls.h"
+#include "platform/WindowManagerRequests.h"
 #include "saver/frmMain.h"
 #include "settings/MotionCodes.h"
 #include "settings/Settings.h"
@@ -79,6 +80,7 @@ QString Hex(quint32 windowId)
 std::optional<int> RunHosted(const HackOptions &options)
 {
     platform::RouteMessages(platform::MessageRoute::Lines);
+    platform::DropWindowManagerStateRequests();
     platform::EndOnTerminationSignals([] { QCoreApplication::exit(0); });
 
     quint32 hostId = options.windowId;
@@ -190,6 +192,7 @@ std::optional<int> RunPreview(const QString &arguments)
 {
     State.RunMode = modGeneral::RunModePreview;
     platform::RouteMessages(platform::MessageRoute::OneBoxThenLines);
+    platform::DropWindowManagerStateRequests();
     State.PreviewWindow = PreviewHostNumber(arguments);
     // No host to show in (no number, or a window that is gone): nothing to do.
     const std::optional<QSize> host = platform::ForeignClientSize(quint32(State.PreviewWindow));

@@ -5,6 +5,7 @@
 #include "app/CommandLine.h"
 #include "app/HackOptions.h"
 #include "platform/Display.h"
+#include "platform/Processes.h"
 #include "platform/Signals.h"
 
 #include <QApplication>
@@ -26,6 +27,13 @@ int main(int argc, char **argv)
         std::puts("Lumidex ScreenSaver " LUMIDEX_VERSION);
         return 0;
     }
+    const QString unrecognised = startup::UnrecognisedOption(arguments);
+    if (!hack.hosted() && !unrecognised.isEmpty()) {
+        std::fprintf(stderr, "lumidex: unrecognised option %s\n\n%s",
+                     unrecognised.toLocal8Bit().constData(),
+                     startup::HackUsage().toLocal8Bit().constData());
+        return 1;
+    }
     const QString switchText = startup::SwitchOf(startup::ArgumentsFrom(arguments));
     if (hack.run == startup::HackRun::NotAHack &&
         startup::ModeOf(switchText) == startup::Mode::None)
@@ -37,8 +45,10 @@ int main(int argc, char **argv)
             return 1;
         // The host would start a program that ends at once again and again.
         platform::WaitForTerminationSignal();
+        platform::DieByReceivedSignal();
         return 0;
     }
+    platform::UsePrivateRuntimeFolder();
     // The command line is the saver's own: Qt must not act on words like -reverse in it.
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
@@ -49,5 +59,6 @@ int main(int argc, char **argv)
         return *status;
     const int exitStatus = QApplication::exec();
     startup::ResetState(); // the windows go before the application object
+    platform::DieByReceivedSignal();
     return exitStatus;
 }

@@ -27,13 +27,18 @@ bool IsPrivateFolder(const QByteArray &path)
            info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
+bool RuntimeFolderIsPrivate()
+{
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    return !runtime.isEmpty() && runtime.startsWith('/') && IsPrivateFolder(runtime);
+}
+
 // $XDG_RUNTIME_DIR, or a folder of our own in the temporary folder; empty when neither is
 // safe (someone else owns the fallback name, or it is open to others).
 QString LockFolder()
 {
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && runtime.startsWith('/') && IsPrivateFolder(runtime))
-        return QFile::decodeName(runtime);
+    if (RuntimeFolderIsPrivate())
+        return QFile::decodeName(qgetenv("XDG_RUNTIME_DIR"));
 
     const QByteArray own =
         QFile::encodeName(QDir::tempPath() + QStringLiteral("/lumidex-%1").arg(::geteuid()));
@@ -109,6 +114,15 @@ bool PreviousInstanceRunning()
     // instance has gone.
     static const bool previous = RegisterInstance();
     return previous;
+}
+
+void UsePrivateRuntimeFolder()
+{
+    if (RuntimeFolderIsPrivate())
+        return;
+    const QString folder = LockFolder();
+    if (!folder.isEmpty())
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder));
 }
 
 } // namespace platform

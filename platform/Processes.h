@@ -10,6 +10,11 @@ namespace platform {
 // however it ends.
 bool PreviousInstanceRunning();
 
+// Before Qt starts: when XDG_RUNTIME_DIR names no private folder (a host such as MATE's
+// screen saver passes none), points it at the one the instance lock falls back to, so
+// that Qt writes no warning into the host's log.
+void UsePrivateRuntimeFolder();
+
 // The lock file the instances share (tests point XDG_RUNTIME_DIR elsewhere).
 QString InstanceLockPath();
 

@@ -17,11 +17,12 @@ constexpr int TerminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
 // The handler may only write to a pipe; the event loop reads the other end.
 int pipeEnds[2] = {-1, -1};
 std::function<void()> endAction;
+int receivedSignal = 0;
 
-void OnSignal(int)
+void OnSignal(int signal)
 {
     const int savedErrno = errno;
-    const char byte = 1;
+    const char byte = char(signal);
     [[maybe_unused]] const ssize_t written = ::write(pipeEnds[1], &byte, 1);
     errno = savedErrno;
 }
@@ -30,6 +31,8 @@ void DrainAndEnd()
 {
     char bytes[16];
     while (::read(pipeEnds[0], bytes, sizeof bytes) > 0) {
+        if (!receivedSignal)
+            receivedSignal = bytes[0];
     }
     if (endAction)
         endAction();
@@ -71,6 +74,19 @@ void WaitForTerminationSignal()
     int received = 0;
     while (sigwait(&signals, &received) != 0) {
     }
+    receivedSignal = received;
+}
+
+void DieByReceivedSignal()
+{
+    if (!receivedSignal)
+        return;
+    std::signal(receivedSignal, SIG_DFL);
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, receivedSignal);
+    pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
+    std::raise(receivedSignal);
 }
 
 } // namespace platform

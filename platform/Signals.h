@@ -15,4 +15,9 @@ void EndOnTerminationSignals(std::function<void()> end);
 // end on its own, since the host would start it again at once.
 void WaitForTerminationSignal();
 
+// Once the run has restored what it changed: ends the program by the termination signal
+// it received, if any, with the signal's default action. A host then sees its program end
+// by the signal it sent (XScreenSaver reports any other end as abnormal).
+void DieByReceivedSignal();
+
 } // namespace platform

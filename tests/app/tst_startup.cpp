@@ -166,8 +166,17 @@ C |  | now |  | 2
         QTest::addColumn<QStringList>("environment");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("output");
-        for (const char *odd : {"/x", "-s", "-reverse", "\x01\x02\xff\xfe"})
+        for (const char *odd : {"/x", "x", "\x01\x02\xff\xfe"})
             QTest::addRow("%s", odd) << QStringList{odd} << NoDisplay << 0 << "";
+        // From a terminal an option that is none of ours is refused with the usage.
+        for (const QStringList &row : testing::Table(R"(
+-s | -s
+--reverse | --reverse
+-window,--bogus,x | --bogus
+-ROOT | -ROOT
+)"))
+            QTest::newRow(qPrintable(row[0]))
+                << row[0].split(u',') << NoDisplay << 1 << "lumidex: unrecognised option " + row[1];
         QTest::newRow("--help") << QStringList{"--help"} << NoDisplay << 0
                                 << "Usage: lumidex [/s | /p ID | /c]";
         QTest::newRow("-version") << QStringList{"-version"} << NoDisplay << 0
