@@ -21,6 +21,7 @@ CORPUS=$LUMIDEX_ROOT/tests/fuzz/corpus
 
 # libFuzzer ships with clang's runtime libraries.
 LUMIDEX_PACKAGES+=(clang libclang-rt-14-dev)
+lumidex_with_test_packages
 lumidex_install_packages
 
 SANITIZE="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all"

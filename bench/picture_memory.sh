@@ -15,8 +15,9 @@ PICTURES=(1000x750 4000x3000 12000x9000)
 FACTORS=(0 10)
 SETTLE_SECONDS=3 # the first frames, the picture decoded and drawn
 
+lumidex_with_test_packages
 lumidex_install_packages
-lumidex_build_quietly
+lumidex_quietly lumidex_build_programs
 LUMIDEX=$LUMIDEX_BUILD/app/lumidex
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/lumidex-picture-memory.XXXXXX")

@@ -22,6 +22,7 @@ CLOCK_TICKS=$(getconf CLK_TCK)
 
 # fontglide, the reference, is needed here only.
 LUMIDEX_PACKAGES+=(xscreensaver-data-extra)
+lumidex_with_test_packages
 lumidex_install_packages
 
 build_log="$LUMIDEX_BUILD.bench.log"

@@ -13,8 +13,9 @@ source "$(dirname "${BASH_SOURCE[0]}")/../scripts/setup.sh"
 MOTION_TICKS=${1:-10000000}
 PAINTED_SECONDS=${2:-3600}
 
+lumidex_with_test_packages
 lumidex_install_packages
-cmake -S "$LUMIDEX_ROOT" -B "$LUMIDEX_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S "$LUMIDEX_ROOT" -B "$LUMIDEX_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMIDEX_BENCH=ON >/dev/null
 cmake --build "$LUMIDEX_BUILD" -j "$(nproc)" --target soak >/dev/null
 
 echo "machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p'), load $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -4,19 +4,28 @@
 LUMIDEX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 LUMIDEX_BUILD=${LUMIDEX_BUILD:-$LUMIDEX_ROOT/build}
 
-# Debian 12 packages: the toolchain and Qt, the fonts the saver measures text with,
-# the picture readers, the X server and tools the window tests use, dpkg-shlibdeps for
-# the Debian package, the XScreenSaver daemon the host test runs, and clang with its
-# runtime for the fuzz targets.
+# Debian 12 packages to build and run the programs: the toolchain and Qt (whose own
+# packages read JPEG and GIF), the metafile reader, and the fonts the saver measures
+# text with.
 LUMIDEX_PACKAGES=(
-    cmake g++ make pkgconf dpkg-dev
+    cmake g++ make pkgconf
     qt6-base-dev libxcb1-dev libgl-dev
-    qt6-image-formats-plugins
     libwmf-dev fonts-urw-base35 libexpat1-dev libjpeg-dev
     fonts-liberation
-    xvfb xauth xdotool x11-utils imagemagick xscreensaver
+)
+# Besides, for the tests, the package and the benchmarks: dpkg-shlibdeps for the
+# package, the X server and tools the window tests use, the XScreenSaver daemon the host
+# test runs, and clang with its runtime for the fuzz targets.
+LUMIDEX_TEST_PACKAGES=(
+    dpkg-dev
+    xvfb xauth xdotool x11-utils imagemagick bc xscreensaver
     clang libclang-rt-14-dev
 )
+
+# Makes lumidex_install_packages install the test packages too.
+lumidex_with_test_packages() {
+    LUMIDEX_PACKAGES+=("${LUMIDEX_TEST_PACKAGES[@]}")
+}
 
 lumidex_as_root() {
     if [ "$(id -u)" -eq 0 ]; then
@@ -40,16 +49,24 @@ lumidex_install_packages() {
         apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-# lumidex_build [CMAKE_OPTIONS...]
+# lumidex_build [CMAKE_OPTIONS...]: everything, the tests and benchmarks included.
 lumidex_build() {
-    cmake -S "$LUMIDEX_ROOT" -B "$LUMIDEX_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake -S "$LUMIDEX_ROOT" -B "$LUMIDEX_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DBUILD_TESTING=ON -DLUMIDEX_BENCH=ON "$@" >/dev/null
     cmake --build "$LUMIDEX_BUILD" -j "$(nproc)"
 }
 
-# The same, quiet unless it fails: for starting the program.
-lumidex_build_quietly() {
+# The two programs alone, for starting the saver.
+lumidex_build_programs() {
+    cmake -S "$LUMIDEX_ROOT" -B "$LUMIDEX_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DBUILD_TESTING=OFF -DLUMIDEX_BENCH=OFF >/dev/null
+    cmake --build "$LUMIDEX_BUILD" -j "$(nproc)" --target lumidex lumidex-countdown
+}
+
+# lumidex_quietly COMMAND...: a build step, quiet unless it fails.
+lumidex_quietly() {
     local log="$LUMIDEX_BUILD.log"
-    if ! lumidex_build >"$log" 2>&1; then
+    if ! "$@" >"$log" 2>&1; then
         cat "$log" >&2
         echo "Build failed; the log is in $log" >&2
         return 1
