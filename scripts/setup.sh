@@ -15,10 +15,13 @@ LUMIDEX_PACKAGES=(
 )
 # Besides, for the tests, the package and the benchmarks: dpkg-shlibdeps for the
 # package, the X server and tools the window tests use, the XScreenSaver daemon the host
-# test runs, and clang with its runtime for the fuzz targets.
+# test runs, lintian and desktop-file-validate for the package, MATE's screen saver with
+# the D-Bus session and gsettings its test needs, and clang with its runtime for the fuzz
+# targets.
 LUMIDEX_TEST_PACKAGES=(
     dpkg-dev
     xvfb xauth xdotool x11-utils imagemagick bc xscreensaver
+    lintian desktop-file-utils mate-screensaver dbus libglib2.0-bin
     clang libclang-rt-14-dev
 )
 
