@@ -110,14 +110,6 @@ private Q_SLOTS:
         QCOMPARE(Reading(words.isEmpty() ? QStringList() : words.split(u',')), reading);
     }
 
-    // A second full-screen start ends at once, unless the display settings window (which
-    // starts one to show it) is open; other modes always start.
-    void secondInstanceRule()
-    {
-        QVERIFY(EndsAsSecondInstance("/s", false, true) && !EndsAsSecondInstance("/s", true, true));
-        QVERIFY(!EndsAsSecondInstance("/c", false, true) && !EndsAsSecondInstance("", false, true));
-    }
-
     // lumidex-countdown prints the saver's two lines in the locale's way of reading dates.
     void countdownProgram_data()
     {

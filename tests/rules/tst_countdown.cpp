@@ -1,6 +1,5 @@
 #include "TestSupport.h"
 
-#include "core/Dates.h"
 #include "countdown/CountdownText.h"
 
 #include <QTest>
@@ -19,11 +18,6 @@ std::optional<core::Failure> Compose(QDate today, QDate target, CountdownPieces 
                                      qint16 includeDays = 0)
 {
     return ComposeCountdown(Inputs(today, target.toString(Qt::ISODate), includeDays), pieces);
-}
-
-int Number(const QString &text)
-{
-    return text.trimmed().toInt(); // " 1" or "" (0)
 }
 
 } // namespace
@@ -66,24 +60,6 @@ private Q_SLOTS:
         QCOMPARE(plain.Phrase(), phrase);
         QCOMPARE(withTotal.Phrase(), phrase + total);
         QCOMPARE(plain.TitleText, QStringLiteral("Title"));
-    }
-
-    // Over four years of pairs, leap days and month ends included: the units lead from
-    // today exactly to the target, and the days never make a whole month.
-    void unitsAddUpToTheTarget()
-    {
-        for (QDate today(2027, 1, 1); today.year() < 2029; today = today.addDays(3)) {
-            for (QDate target = today.addDays(1); target < today.addDays(800);
-                 target = target.addDays(7)) {
-                CountdownPieces pieces;
-                Compose(today, target, pieces);
-                const int years = Number(pieces.YearsText), months = Number(pieces.MonthsText);
-                const int days = Number(pieces.DaysText);
-                QVERIFY2(months <= 11 && days <= 30 &&
-                             core::AddMonths(today, 12 * years + months).addDays(days) == target,
-                         qPrintable(today.toString() + " -> " + pieces.Phrase()));
-            }
-        }
     }
 
     // From the target day on: the completion phrase alone, down to the oldest countable day.

@@ -101,7 +101,6 @@ private Q_SLOTS:
         QTest::newRow("empty file") << QByteArray("") << "<missing>";
         QTest::newRow("other section") << QByteArray("[Previous]\nTitle=x\n") << "<missing>";
         QTest::newRow("damaged") << QByteArray("[Settings]\nTitle=kept\n[Broken\n") << "kept";
-        QTest::newRow("typed list") << QByteArray("[Settings]\nTitle=a,b, c\n") << "a, b, c";
         QTest::newRow("rectangle")
             << QByteArray("[Settings]\nTitle=@Rect(1 2 3 4)\n") << "<missing>";
         QTest::newRow("garbage variant")

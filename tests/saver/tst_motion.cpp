@@ -123,14 +123,6 @@ private Q_SLOTS:
             QCOMPARE(QString("%1 %2").arg(layout.BlockLeft).arg(layout.BlockTop), row[1]);
         }
     }
-
-    // 100 / (speed + 1) ms, halves to even: 12.5 -> 12.
-    void timerFollowsTheSpeed()
-    {
-        const int intervals[] = {100, 50, 33, 25, 20, 17, 14, 12, 11, 10, 9};
-        for (qint16 speed = 0; speed <= 10; ++speed)
-            QCOMPARE(TimerInterval(speed), intervals[speed]);
-    }
 };
 
 LUMIDEX_REGISTER_TEST(TstMotion)
