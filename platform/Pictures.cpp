@@ -47,8 +47,9 @@ bool JpegIsComplete(const QByteArray &data)
 }
 
 // Qt also decodes a cut-off BMP or GIF without an error, padding what is missing; so
-// check that the pixels are all there. An uncompressed BMP's pixel data has a known size.
-bool BmpIsComplete(const QByteArray &data)
+// check that the pixels are all there. An uncompressed BMP's pixel data has a known size:
+// its headers (`data`) and the file's size tell.
+bool BmpIsComplete(const QByteArray &data, qint64 fileBytes)
 {
     constexpr qsizetype CoreHeaderEnd = 26;
     constexpr qsizetype InfoHeaderEnd = 54;
@@ -74,7 +75,7 @@ bool BmpIsComplete(const QByteArray &data)
         bitsPerPixel = qFromLittleEndian<quint16>(data.constData() + 28);
     }
     const qint64 rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
-    const qint64 available = data.size() - qint64(pixelsAt);
+    const qint64 available = fileBytes - qint64(pixelsAt);
     return available >= 0 && (height == 0 || rowBytes <= available / height);
 }
 
@@ -129,12 +130,9 @@ void LimitQtAllocations()
 // Within `largest` (when given, and larger than nothing) the picture keeps its size;
 // beyond it, it is decoded reduced to fit. JPEG reduces while decoding, so a photograph of
 // any size costs no more than the screen; other formats are decoded whole first.
-QImage ReadWithQt(const QByteArray &data, const char *format, QSize largest)
+QImage ReadWithQt(QIODevice &device, const char *format, QSize largest)
 {
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, format);
+    QImageReader reader(&device, format);
     reader.setDecideFormatFromContent(false);
     const QSize size = reader.size(); // from the header alone: refuse before decoding
     if (size.isEmpty())
@@ -155,17 +153,27 @@ QImage ReadWithQt(const QByteArray &data, const char *format, QSize largest)
     return image;
 }
 
-QImage Decode(const QByteArray &data, QSize largest)
+// The largest headers any check looks at before decoding.
+constexpr qint64 HeaderBytes = 64;
+
+QImage Decode(QFile &file, QSize largest)
 {
+    // A BMP is mostly pixels: read from the file as it is decoded, not copied whole first.
+    const QByteArray head = file.peek(HeaderBytes);
+    if (KindOf(head) == Kind::Bmp)
+        return BmpIsComplete(head, file.size()) ? ReadWithQt(file, "bmp", largest) : QImage();
+
+    QByteArray data = file.readAll();
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
     switch (KindOf(data)) {
     case Kind::Jpeg:
-        return JpegIsComplete(data) ? ReadWithQt(data, "jpeg", largest) : QImage();
-    case Kind::Bmp:
-        return BmpIsComplete(data) ? ReadWithQt(data, "bmp", largest) : QImage();
+        return JpegIsComplete(data) ? ReadWithQt(buffer, "jpeg", largest) : QImage();
     case Kind::Gif:
-        return GifFirstFrameIsComplete(data) ? ReadWithQt(data, "gif", largest) : QImage();
+        return GifFirstFrameIsComplete(data) ? ReadWithQt(buffer, "gif", largest) : QImage();
     case Kind::Wmf:
         return RenderWmf(data, LargestPicturePixels);
+    case Kind::Bmp:
     case Kind::Unknown:
         break;
     }
@@ -228,7 +236,7 @@ core::Converted<QImage> LoadPicture(const QString &path, QSize largest)
         return Result::fail(core::InvalidPicture);
     if (!file.open(QIODevice::ReadOnly))
         return Result::fail(ReadingDenied(path) ? core::PermissionDenied : core::InvalidPicture);
-    const QImage image = Decode(file.readAll(), largest);
+    const QImage image = Decode(file, largest);
     if (image.isNull())
         return Result::fail(core::InvalidPicture);
     return Result::success(image);
