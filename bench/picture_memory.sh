@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Peak memory of a full-screen saver run on a 1920x1080 Xvfb with JPEG photographs of
-# growing size, at the stored size factors 0 and 10. Prints figures, passes or fails
-# nothing.
+# growing size and a large BMP, at the stored size factors 0 and 10. Prints figures,
+# passes or fails nothing.
 #
 #   bench/picture_memory.sh        # about half a minute, plus the build
 
@@ -11,7 +11,7 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/setup.sh"
 
 SCREEN=1920x1080
-PICTURES=(1000x750 4000x3000 12000x9000)
+PICTURES=(1000x750.jpg 4000x3000.jpg 12000x9000.jpg 4000x3000.bmp)
 FACTORS=(0 10)
 SETTLE_SECONDS=3 # the first frames, the picture decoded and drawn
 
@@ -45,8 +45,10 @@ mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
 printf '| picture | file MB | factor | peak RSS MB |\n|---|--:|--:|--:|\n'
 for picture in "${PICTURES[@]}"; do
-    file=$work/photo-$picture.jpg
-    convert -size "$picture" gradient:navy-orange -quality 90 "$file"
+    file=$work/photo-$picture
+    # BMP3: the uncompressed BMP every program writes.
+    format=$([ "${picture##*.}" = bmp ] && echo BMP3: || true)
+    convert -size "${picture%.*}" gradient:navy-orange -quality 90 "$format$file"
     for factor in "${FACTORS[@]}"; do
         mkdir -p "$XDG_CONFIG_HOME/Vantrel"
         printf '[Settings]\nImageUsed=1\nImagePath=%s\nImageName=%s\nImageSize=%s\nDate=2030-01-01\n' \
