@@ -81,7 +81,8 @@ std::optional<int> RunHosted(const HackOptions &options)
 {
     platform::RouteMessages(platform::MessageRoute::Lines);
     platform::DropWindowManagerStateRequests();
-    platform::EndOnTerminationSignals([] { QCoreApplication::exit(0); });
+    // Such a run changes nothing that needs restoring (cursor, stacking): the host's
+    // SIGTERM ends it by its default action, at once, however busy the run is.
 
     quint32 hostId = options.windowId;
     if (options.run == HackRun::WindowId && hostId == 0) {
@@ -121,8 +122,7 @@ std::optional<int> RunInOwnWindow()
 {
     constexpr QSize TrialSize(1280, 720);
     platform::RouteMessages(platform::MessageRoute::OneBoxThenLines);
-    platform::EndOnTerminationSignals([] { QCoreApplication::exit(0); });
-    UseAsScreen(TrialSize);
+    UseAsScreen(TrialSize); // and, like a host's run, ended by SIGTERM's default action
     saver::frmMain &form = LoadMainForm(true);
     form.setWindowFlag(Qt::FramelessWindowHint, false);
     form.setWindowTitle(platform::ApplicationTitle);
