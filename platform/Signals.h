@@ -3,7 +3,8 @@
 #include <functional>
 
 // The signals that ask a program to end (SIGTERM, SIGINT, SIGHUP), taken into the event
-// loop: a screen-saver host ends its programs with SIGTERM and expects a clean exit.
+// loop where a run has something to restore first (the cursor); it then ends by the
+// signal, as a screen-saver host expects of its programs.
 namespace platform {
 
 // From now on such a signal calls `end` from the event loop (never from the signal
