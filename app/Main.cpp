@@ -64,12 +64,6 @@ void UseAsScreen(const QSize &pixels)
     State.ScreenHeight = pixels.height() * core::TwipsPerPixel;
 }
 
-// One line per distinct problem: the host keeps standard error in a log.
-void Report(const QString &text)
-{
-    platform::WriteMessageLine(text);
-}
-
 QString Hex(quint32 windowId)
 {
     return QStringLiteral("0x") + QString::number(windowId, 16);
@@ -86,7 +80,8 @@ std::optional<int> RunHosted(const HackOptions &options)
 
     quint32 hostId = options.windowId;
     if (options.run == HackRun::WindowId && hostId == 0) {
-        Report(QStringLiteral("the window id after -window-id is missing or invalid"));
+        platform::WriteMessageLine(
+            QStringLiteral("the window id after -window-id is missing or invalid"));
         return std::nullopt;
     }
     if (options.run == HackRun::Root) {
@@ -94,22 +89,24 @@ std::optional<int> RunHosted(const HackOptions &options)
         hostId =
             named.isEmpty() ? platform::RootWindowId() : WindowIdFrom(named.trimmed()).value_or(0);
         if (hostId == 0) {
-            Report(QStringLiteral("XSCREENSAVER_WINDOW names no window: ") + named);
+            platform::WriteMessageLine(QStringLiteral("XSCREENSAVER_WINDOW names no window: ") +
+                                       named);
             return std::nullopt;
         }
     }
     for (const QString &word : options.unknown)
-        Report(QStringLiteral("ignoring unknown option ") + word);
+        platform::WriteMessageLine(QStringLiteral("ignoring unknown option ") + word);
     const std::optional<QSize> host = platform::ForeignClientSize(hostId);
     if (!host) {
-        Report(QStringLiteral("there is no window ") + Hex(hostId) + QStringLiteral(" to draw in"));
+        platform::WriteMessageLine(QStringLiteral("there is no window ") + Hex(hostId) +
+                                   QStringLiteral(" to draw in"));
         return std::nullopt;
     }
     UseAsScreen(*host);
     saver::frmMain &form = LoadMainForm(true);
     if (!platform::EmbedInForeignWindow(&form, hostId, *host)) {
         LoadedMainForm.reset();
-        Report(QStringLiteral("cannot draw in window ") + Hex(hostId));
+        platform::WriteMessageLine(QStringLiteral("cannot draw in window ") + Hex(hostId));
         return std::nullopt;
     }
     // Our window goes with its host's; the host's own end is no failure of ours.

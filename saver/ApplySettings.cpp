@@ -35,7 +35,7 @@ struct PictureChoice
     qint16 sizeFactor;
 };
 
-// The screen the picture must fit: the saver's, in pixels and twips.
+// The screen the picture must fit, in pixels.
 QSize ScreenPixels()
 {
     return QSize(core::ToPixels(State.ScreenWidth), core::ToPixels(State.ScreenHeight));

@@ -85,10 +85,12 @@ std::optional<core::Failure> frmMain::ComposeCountdown()
     countdown::CountdownPieces pieces;
     const std::optional<core::Failure> failure =
         countdown::ComposeCountdown(m_countdownInputs, pieces);
-    State.Countdown = {};
-    State.Countdown.TitleText = pieces.TitleText;
-    if (!failure)
-        State.Countdown = std::move(pieces);
+    if (failure) {
+        const QString title = pieces.TitleText;
+        pieces = {};
+        pieces.TitleText = title;
+    }
+    State.Countdown = std::move(pieces);
     return failure;
 }
 
