@@ -59,10 +59,13 @@ lumidex_build() {
     cmake --build "$LUMIDEX_BUILD" -j "$(nproc)"
 }
 
-# The two programs alone, for starting the saver.
+# The two programs alone, for starting the saver. A new build leaves the tests and
+# benchmarks out; one that has them keeps them, so that scripts/test --quick still works.
 lumidex_build_programs() {
+    local new=()
+    [ -f "$LUMIDEX_BUILD/CMakeCache.txt" ] || new=(-DBUILD_TESTING=OFF -DLUMIDEX_BENCH=OFF)
     cmake -S "$LUMIDEX_ROOT" -B "$LUMIDEX_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DBUILD_TESTING=OFF -DLUMIDEX_BENCH=OFF >/dev/null
+        "${new[@]}" >/dev/null
     cmake --build "$LUMIDEX_BUILD" -j "$(nproc)" --target lumidex lumidex-countdown
 }
 
