@@ -56,8 +56,28 @@ QList<QStringList> Table(const char *text)
     for (const QString &line : QString::fromUtf8(text).split(u'\n', Qt::SkipEmptyParts)) {
         rows << line.split(QStringLiteral(" | "));
         rows.last().replaceInStrings(QStringLiteral("\\n"), "\n").replaceInStrings("\\t", "\t");
+        rows.last().replaceInStrings(QStringLiteral("\\r"), "\r");
     }
     return rows;
+}
+
+void AddRows(const QString &text)
+{
+    QTest::addColumn<QStringList>("row");
+    QMap<QString, int> named; // a name given before gets a number
+    for (const QStringList &row :
+         Table(QString(text).replace("\n    ", " ").toUtf8().constData())) {
+        const QString name = row[0] + ": " + row.value(1);
+        const int earlier = named[name]++;
+        QTest::newRow(qPrintable(earlier ? name + " #" + QString::number(earlier + 1) : name))
+            << row;
+    }
+}
+
+QStringList List(const QStringList &row, int cell)
+{
+    const QString text = row.value(cell, QStringLiteral("-"));
+    return text == u"-" ? QStringList() : text.split(QStringLiteral("; "));
 }
 
 // In memory where there is a /dev/shm: the store syncs each write to disk, and on a disk

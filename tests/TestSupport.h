@@ -24,9 +24,15 @@ QByteArray RunHelper(const QStringList &arguments);
 // This program's environment with the "NAME=value" assignments, for programs it starts.
 QProcessEnvironment Environment(const QStringList &assignments);
 
-// A table written as text: a row a line, the cells separated by " | "; "\n" and "\t" in
-// a cell stand for a line break and a tab.
+// A table written as text: a row a line, the cells separated by " | "; "\n", "\r" and
+// "\t" in a cell stand for a line break, a carriage return and a tab.
 QList<QStringList> Table(const char *text);
+
+// A data function's rows from such a table: one column, "row", holding the cells, each
+// row named by its first two cells; an indented line goes on with the row above.
+void AddRows(const QString &text);
+// A cell of a row as a list: its items are separated by "; ", and "-" or no cell is none.
+QStringList List(const QStringList &row, int cell);
 
 // The folder (XDG_CONFIG_HOME, XDG_RUNTIME_DIR) this program and its children use instead
 // of the user's own.

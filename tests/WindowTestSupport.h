@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
-#include <algorithm>
 
 namespace testing {
 
@@ -33,8 +32,8 @@ struct MessageRecorder
     QStringList Texts() const
     {
         QStringList texts;
-        std::transform(asked.begin(), asked.end(), std::back_inserter(texts),
-                       [](const platform::MessageBoxRequest &request) { return request.text; });
+        for (const platform::MessageBoxRequest &request : asked)
+            texts << request.text;
         return texts;
     }
 };

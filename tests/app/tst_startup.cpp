@@ -63,11 +63,9 @@ private Q_SLOTS:
     // characters of the switch count, in any case; a host's options take one or two dashes.
     void readsTheCommandLine_data()
     {
-        QTest::addColumn<QString>("words");
-        QTest::addColumn<QString>("reading");
-        for (const QStringList &row : testing::Table(R"(
+        testing::AddRows(R"(
  | saver
-    | saver
+   | saver
   /S  ,1234 | saver
 /sx | saver
 ,/c | settings
@@ -98,27 +96,21 @@ private Q_SLOTS:
 -root,-window-id | window-id 0
 --version,-help | help
 -ROOT | none
-)"))
-            QTest::newRow(qPrintable(row[0])) << row[0] << row[1];
-        QTest::newRow("long") << "/c" + QString(200000, u'x') << "settings";
+)");
+        QTest::newRow("long") << QStringList{"/c" + QString(200000, u'x'), "settings"};
     }
 
     void readsTheCommandLine()
     {
-        QFETCH(QString, words);
-        QFETCH(QString, reading);
-        QCOMPARE(Reading(words.isEmpty() ? QStringList() : words.split(u',')), reading);
+        QFETCH(QStringList, row);
+        QCOMPARE(Reading(row[0].isEmpty() ? QStringList() : row[0].split(u',')), row[1]);
     }
 
     // lumidex-countdown prints the saver's two lines in the locale's way of reading dates.
+    // Rows: the locale, the stored date, the arguments, what it prints and its status.
     void countdownProgram_data()
     {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("date");
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("out");
-        for (const QStringList &row : testing::Table(R"(
+        testing::AddRows(R"(
 C | 2/8/2028 | --today,2026-12-05 | Enter Title Text\n 1 year  2 months  3 days!\n | 0
 de_DE.UTF-8 | 8. Februar 2028 | --today=2026-12-05 | Enter Title Text\n 1 year  2 months  3 days!\n | 0
 C | 2026-12-05 | --today,2026-12-05 | \nCompletion phrase upon reaching target date.\n | 0
@@ -126,67 +118,56 @@ C | someday | --today,2026-12-05 |  | 1
 C |  | --tomorrow |  | 2
 C |  | --today=12/5/2026 |  | 2
 C |  | now |  | 2
-)"))
-            QTest::addRow("%s %s %s", qPrintable(row[0]), qPrintable(row[1]), qPrintable(row[2]))
-                << row[0] << row[1] << row[2].split(u',') << row[4].toInt() << row[3];
-        QTest::newRow("today") << "C" << QDate::currentDate().addDays(1).toString(Qt::ISODate)
-                               << QStringList() << 0 << "Enter Title Text\n 1 day!\n";
+)");
+        QTest::newRow("today") << QStringList{"C",
+                                              QDate::currentDate().addDays(1).toString(Qt::ISODate),
+                                              "", "Enter Title Text\n 1 day!\n", "0"};
     }
 
     void countdownProgram()
     {
-        QFETCH(QString, locale);
-        QFETCH(QString, date);
-        QFETCH(QStringList, arguments);
-        QFETCH(int, status);
-        QFETCH(QString, out);
-        testing::Store("Date", date);
-        const auto [ended, printed, said] = Run(COUNTDOWN_BINARY, arguments, {"LC_ALL=" + locale});
-        QCOMPARE(ended, status);
-        QCOMPARE(printed, out);
+        QFETCH(QStringList, row);
+        testing::Store("Date", row[1]);
+        const auto [ended, printed, said] =
+            Run(COUNTDOWN_BINARY, row[2].isEmpty() ? QStringList() : row[2].split(u','),
+                {"LC_ALL=" + row[0]});
+        QCOMPARE(ended, row[4].toInt());
+        QCOMPARE(printed, row[3]);
         const QStringList errors{"",
                                  "There has been an Error in the Date Calculation.\n\n"
                                  "Please check the Target Date.\n",
                                  "usage: lumidex-countdown [--today YYYY-MM-DD]\n"};
-        QCOMPARE(said, errors[status]);
+        QCOMPARE(said, errors[row[4].toInt()]);
     }
 
-    // Odd command lines need no display and end at once; a missing display is said.
+    // Odd command lines need no display and end at once; from a terminal an option that is
+    // none of ours is refused with the usage; a missing display is said. Rows: the words,
+    // the environment ("-": no display), the status and the first line written.
     void saverWithoutWindows_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QStringList>("environment");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("output");
-        for (const char *odd : {"/x", "x", "\x01\x02\xff\xfe"})
-            QTest::addRow("%s", odd) << QStringList{odd} << NoDisplay << 0 << "";
-        // From a terminal an option that is none of ours is refused with the usage.
-        for (const QStringList &row : testing::Table(R"(
--s | -s
---reverse | --reverse
--window,--bogus,x | --bogus
--ROOT | -ROOT
-)"))
-            QTest::newRow(qPrintable(row[0]))
-                << row[0].split(u',') << NoDisplay << 1 << "lumidex: unrecognised option " + row[1];
-        QTest::newRow("--help") << QStringList{"--help"} << NoDisplay << 0
-                                << "Usage: lumidex [/s | /p ID | /c]";
-        QTest::newRow("-version") << QStringList{"-version"} << NoDisplay << 0
-                                  << "Lumidex ScreenSaver " LUMIDEX_VERSION;
-        QTest::newRow("no X server")
-            << QStringList{"/s"} << QStringList{"DISPLAY=:97", "QT_QPA_PLATFORM=xcb"} << 1
-            << "lumidex: cannot open the display";
+        testing::AddRows(R"(
+/x | - | 0
+x | - | 0
+-s | - | 1 | lumidex: unrecognised option -s
+--reverse | - | 1 | lumidex: unrecognised option --reverse
+-window,--bogus,x | - | 1 | lumidex: unrecognised option --bogus
+-ROOT | - | 1 | lumidex: unrecognised option -ROOT
+-version | - | 0 | Lumidex ScreenSaver <version>
+/s | DISPLAY=:97,QT_QPA_PLATFORM=xcb | 1 | lumidex: cannot open the display
+)");
+        QTest::newRow("bytes") << QStringList{"\x01\x02\xff\xfe", "-", "0"};
+        QTest::newRow("--help") << QStringList{"--help", "-", "0",
+                                               "Usage: lumidex [/s | /p ID | /c]"};
     }
 
     void saverWithoutWindows()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(QStringList, environment);
-        QFETCH(int, status);
-        QFETCH(QString, output);
-        const auto [ended, printed, said] = Run(LUMIDEX_BINARY, arguments, environment);
-        QCOMPARE(ended, status);
-        QCOMPARE((printed + said).section(u'\n', 0, 0), output);
+        QFETCH(QStringList, row);
+        const auto [ended, printed, said] =
+            Run(LUMIDEX_BINARY, row[0].split(u','), row[1] == "-" ? NoDisplay : row[1].split(u','));
+        QCOMPARE(ended, row[2].toInt());
+        QCOMPARE((printed + said).section(u'\n', 0, 0),
+                 row.value(3).replace("<version>", LUMIDEX_VERSION));
     }
 };
 

@@ -183,22 +183,20 @@ private Q_SLOTS:
     // without a runtime folder (MATE's saver passes none) Qt writes nothing to the log.
     void hosted_data()
     {
-        QTest::addColumn<QString>("option");
-        QTest::addColumn<QString>("complaint");
-        for (const char *option : {"-window-id", "--root", "-window"})
-            QTest::newRow(option) << option << "";
-        QTest::newRow("no runtime folder") << "--root XDG_RUNTIME_DIR="
-                                           << "";
-        QTest::newRow("unknown option") << "--root --bogus"
-                                        << "lumidex: ignoring unknown option --bogus\n";
-        QTest::newRow("no such window") << "-window-id 0x7ffffff0"
-                                        << "lumidex: there is no window 0x7ffffff0 to draw in\n";
+        testing::AddRows(R"(
+-window-id
+--root
+-window
+--root XDG_RUNTIME_DIR=
+--root --bogus | lumidex: ignoring unknown option --bogus\n
+-window-id 0x7ffffff0 | lumidex: there is no window 0x7ffffff0 to draw in\n
+)");
     }
 
     void hosted()
     {
-        QFETCH(QString, option);
-        QFETCH(QString, complaint);
+        QFETCH(QStringList, row);
+        const QString &option = row[0], complaint = row.value(1);
         QWidget host;
         host.resize(320, 240);
         host.show();

@@ -27,6 +27,7 @@
 #include <unistd.h>
 
 using testing::Child;
+using testing::List;
 
 // Dialogs are worked as by a person: steps on controls found by name, then what the
 // controls show and what the store holds, each as "name=text".
@@ -135,23 +136,12 @@ void StoreAll(const QStringList &pairs)
         testing::Store(pair.section(u'=', 0, 0), pair.section(u'=', 1));
 }
 
-// A testing::Table as a test's rows named by their first two cells; an indented line goes on
-// with the row above. "\r" is a carriage return, "<big>" the message of a picture too large.
-void AddRows(const char *text)
+// "<big>": the message of a picture too large for the screen.
+QString WithBig(const char *rows)
 {
-    QString rows = QString::fromUtf8(text).replace("\n    ", " ");
-    rows.replace("<big>", "The Image Size you have selected will be larger than\\r\\nyour "
-                          "Screen Size. It will be automatically sized to fit.");
-    QTest::addColumn<QStringList>("row");
-    for (const QStringList &row : testing::Table(rows.replace("\\r", "\r").toUtf8().constData()))
-        QTest::addRow("%s: %s", qPrintable(row[0]), qPrintable(row[1])) << row;
-}
-
-// A cell of a row as a list: its items are separated by "; ", and "-" or no cell is none.
-QStringList List(const QStringList &row, int cell)
-{
-    const QString text = row.value(cell, QStringLiteral("-"));
-    return text == u"-" ? QStringList() : text.split(QStringLiteral("; "));
+    return QString::fromUtf8(rows).replace(
+        "<big>", "The Image Size you have selected will be larger than\\r\\nyour "
+                 "Screen Size. It will be automatically sized to fit.");
 }
 
 } // namespace
@@ -204,7 +194,7 @@ private Q_SLOTS:
     // square screen in twips (small.jpg is 600 x 456). Font and colour dialogs are confirmed.
     void dialogSteps_data()
     {
-        AddRows(R"(
+        testing::AddRows(WithBig(R"(
 frmSetup | defaults, unreadable ones too | Position=x; Direction=7; Speed=1e9; ImageUsed=-1;
     Restore=0 | - | lblSampleText=Enter Title Text; txtDate=1/1/2005; optPosition 0=checked;
     optDirection 0=checked; sldSpeed=5; chkDays=unchecked; chkImage=unchecked;
@@ -291,7 +281,7 @@ frmCalendar | OK | Date=1/1/2005 | cmdNextMonth; cmdOK | frmCalendar=closed | - 
 frmCalendar | Cancel | Date=1/1/2005 | cmdNextMonth; cmdCancel | frmCalendar=closed
 frmCalendar | Enter on a button only | Date=1/1/2005 | Calendar:Return; cmdNextMonth:Return
     | Calendar=2005-02-01; frmCalendar=open
-)");
+)"));
     }
     void dialogSteps()
     {
@@ -359,7 +349,7 @@ frmCalendar | Enter on a button only | Date=1/1/2005 | Calendar:Return; cmdNextM
     // Through the real dialogs: what they confirm is stored on its own keys at once.
     void setupFontsAndColours_data()
     {
-        AddRows(R"(
+        testing::AddRows(R"(
 cmdFormat 1 | confirmed | TextFontName1=DejaVu Sans; TextFontSize1=20; TextFontBold1=False;
     TextFontItalic1=True; TextFontUnderline1=True; TextFontColor1=65280; TextFontName0=<missing>
 cmdFormat 0 | cancelled | TextFontName0=<missing>; TextFontSize0=<missing>

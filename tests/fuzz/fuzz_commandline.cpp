@@ -1,5 +1,5 @@
 // Start-up's decisions over any argument list: the Windows saver's switch and window
-// number, and the screen-saver host's options.
+// number, the screen-saver host's options, and the option a terminal run refuses.
 #include "FuzzSupport.h"
 
 #include "app/CommandLine.h"
@@ -14,15 +14,8 @@ void CheckWindowsSwitches(const QStringList &arguments)
     const QString joined = ArgumentsFrom(arguments);
     if (joined.startsWith(u' ') || joined.endsWith(u' '))
         fuzz::Fail("blanks left around the arguments", joined);
-    const QString switchText = SwitchOf(joined);
-    if (switchText.size() > 2 || !joined.startsWith(switchText))
-        fuzz::Fail("the switch is not the first two characters", joined);
-    const Mode mode = ModeOf(switchText);
-    if ((mode == Mode::Preview) != (switchText == QStringLiteral("/p")))
-        fuzz::Fail("preview without /p", joined);
+    ModeOf(SwitchOf(joined));
     PreviewHostNumber(joined);
-    if (EndsAsSecondInstance(switchText, false, true) != (switchText == QStringLiteral("/s")))
-        fuzz::Fail("second instance rule", joined);
 }
 
 void CheckHostOptions(const QStringList &arguments)
@@ -36,6 +29,9 @@ void CheckHostOptions(const QStringList &arguments)
         (options.run == HackRun::NotAHack && !options.unknown.isEmpty()) ||
         options.unknown.size() > arguments.size())
         fuzz::Fail("a window id or unknown words without their host run", arguments.join(u'|'));
+    const QString refused = UnrecognisedOption(arguments);
+    if (!refused.isEmpty() && (!refused.startsWith(u'-') || !arguments.contains(refused)))
+        fuzz::Fail("refused a word that is no option given", arguments.join(u'|'));
 }
 
 } // namespace

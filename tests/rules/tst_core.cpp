@@ -41,11 +41,7 @@ private Q_SLOTS:
     // locale: the store is shared between users of any language.
     void convertsStoredText_data()
     {
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("failure");
-        QTest::addColumn<double>("value");
-        for (const QStringList &row : testing::Table(R"(
+        testing::AddRows(R"(
 number |  \t42\t  | 0 | 42
 number | -7.25 | 0 | -7.25
 number | .5 | 0 | 0.5
@@ -70,24 +66,21 @@ boolean |   tRuE\t | 0 | 1
 boolean |  0.0  | 0 | 0
 boolean | 0.001 | 0 | 1
 boolean | yes | 13 | 0
-)"))
-            QTest::addRow("%s %s", qPrintable(row[0]), qPrintable(row[1]))
-                << row[0] << row[1] << row[2].toInt() << row[3].toDouble();
-        QTest::newRow("100 000 digits") << "number" << QString(100000, u'7') << 6 << 0.0;
-        QTest::newRow("zeros before") << "number" << QString(100000, u'0') + "1.5" << 0 << 1.5;
+)");
+        QTest::newRow("100 000 digits") << QStringList{"number", QString(100000, u'7'), "6", "0"};
+        QTest::newRow("zeros before")
+            << QStringList{"number", QString(100000, u'0') + "1.5", "0", "1.5"};
     }
 
     void convertsStoredText()
     {
-        QFETCH(QString, type);
-        QFETCH(QString, text);
-        QFETCH(int, failure);
-        QFETCH(double, value);
+        QFETCH(QStringList, row);
+        const double value = row[3].toDouble();
         for (const QLocale &locale : {QLocale::c(), QLocale(QLocale::German)}) {
             QLocale::setDefault(locale);
-            const auto [failed, result] = Convert(type, text);
-            QCOMPARE(failed, failure);
-            QVERIFY2(qFuzzyCompare(result + 1, value + 1), qPrintable(text));
+            const auto [failed, result] = Convert(row[0], row[1]);
+            QCOMPARE(failed, row[2].toInt());
+            QVERIFY2(qFuzzyCompare(result + 1, value + 1), qPrintable(row[1]));
         }
         QLocale::setDefault(QLocale::c());
     }

@@ -46,11 +46,7 @@ private Q_SLOTS:
     // dialogs offer, reads as the key's default.
     void readsTypedValues_data()
     {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<double>("expected");
-        QTest::addColumn<int>("failure");
-        for (const QStringList &row : testing::Table(R"(
+        testing::AddRows(R"(
 Speed | - | 5 | 0
 Speed |  7  | 7 | 0
 Speed | 11 | 5 | 0
@@ -67,63 +63,33 @@ TextFontSize1 | 0.5 | 14 | 0
 TextFontBold0 | false | 0 | 0
 TextFontItalic1 | 2 | 1 | 0
 TextFontBold1 | yes | 1 | 13
-)"))
-            QTest::addRow("%s %s", qPrintable(row[0]), qPrintable(row[1]))
-                << row[0] << row[1] << row[2].toDouble() << row[3].toInt();
+)");
     }
 
     void readsTypedValues()
     {
-        QFETCH(QString, key);
-        QFETCH(QString, stored);
-        QFETCH(double, expected);
-        QFETCH(int, failure);
-        const Bounds bounds = key.endsWith(u'*') ? Bounds::Any : Bounds::Offered;
-        key.remove(u'*');
-        if (stored != u"-")
-            Store(key, stored);
+        QFETCH(QStringList, row);
+        const QString key = QString(row[0]).remove(u'*');
+        if (row[1] != u"-")
+            Store(key, row[1]);
         const QByteArray before = testing::StoreBytes();
-        const auto [value, failed] = Read(key, bounds);
-        QCOMPARE(value, expected);
-        QCOMPARE(failed, failure);
+        const auto [value, failed] =
+            Read(key, row[0].endsWith(u'*') ? Bounds::Any : Bounds::Offered);
+        QCOMPARE(value, row[2].toDouble());
+        QCOMPARE(failed, row[3].toInt());
         QCOMPARE(testing::StoreBytes(), before); // a read never writes
     }
 
-    // The README's examples of lines typed by hand, and what the program reads in them
-    // (in brackets, so that blanks show).
-    void readsHandEditedLines()
-    {
-        for (const QStringList &row : testing::Table(R"(
-ImagePath=c:\\Pictures\\ | [c:\Pictures\]
-ImagePath=c:\Pictures\ | [c:ictures]
-ImagePath=/home/me/Pictures | [/home/me/Pictures]
-Title=Hello; World | [Hello]
-Title="Hello; World" | [Hello; World]
-Title=Red,green | [Red, green]
-Title="Red,green" | [Red,green]
-Title="  Indented" | [  Indented]
-Title=  Indented | [Indented]
-)")) {
-            testing::WriteStoreBytes("[Settings]\n" + row[0].toUtf8() + "\n");
-            QCOMPARE('[' + ReadText(row[0].section('=', 0, 0)) + ']', row[1]);
-        }
-    }
-
     // A copy between the sections writes every key, a key missing from the source as its
-    // default; the reset writes the defaults but leaves the snapshot alone.
+    // default. (tst_dialogs' setupSnapshots checks the reset.)
     void snapshotsFillGapsWithDefaults()
     {
-        Store("Title", "Saved title");
         CopySnapshotKeys(platform::SettingsSection, platform::PreviousSection);
         testing::WriteStoreBytes(testing::StoreBytes().replace("TextFontSize1=14\n", ""));
         Store("TextFontSize1", "20");
         CopySnapshotKeys(platform::PreviousSection, platform::SettingsSection);
         QCOMPARE(Stored("TextFontSize1"), "14");
         QCOMPARE(Stored("ImagePath"), "c:\\");
-        Store("Restore", "True");
-        WriteAllDefaults();
-        QCOMPARE(Stored("Title") + '|' + Stored("Restore"), "Enter Title Text|False");
-        QCOMPARE(Stored("Title", "Previous"), "Saved title");
     }
 };
 

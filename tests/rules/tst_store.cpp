@@ -108,6 +108,18 @@ private Q_SLOTS:
         QTest::newRow("random bytes") << QByteArray::fromHex("00ff5b0a3dfe0d0a80") << "<missing>";
         QTest::newRow("megabyte of backslashes")
             << "[Settings]\nHuge=" + QByteArray(1 << 20, '\\') << "<missing>";
+        // The README's lines typed by hand, and what is read in each.
+        for (const QStringList &row : testing::Table(R"(
+Title=c:\\Pictures\\ | c:\Pictures\
+Title=c:\Pictures\ | c:ictures
+Title=Hello; World | Hello
+Title="Hello; World" | Hello; World
+Title=Red,green | Red, green
+Title="Red,green" | Red,green
+Title="  Indented" |   Indented
+Title=  Indented | Indented
+)"))
+            QTest::newRow(qPrintable(row[0])) << "[Settings]\n" + row[0].toUtf8() + '\n' << row[1];
     }
 
     void readsWhatTheFileHolds()

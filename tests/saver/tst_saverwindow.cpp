@@ -159,8 +159,8 @@ ImageName | no such picture.jpg
     {
         QWidget own, other;
         own.setWindowTitle(platform::ApplicationTitle);
-        for (QWidget *window : {&own, &other})
-            window->show();
+        own.show();
+        other.show();
         other.activateWindow();
         QTRY_COMPARE(QApplication::activeWindow(), &other);
         Load(modGeneral::RunModePreview).close();
@@ -210,10 +210,7 @@ preview | whatever.jpg | 4 | 50 25 | -
     // the preview ignores all input.
     void inputThatEnds_data()
     {
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<bool>("ends");
-        for (const QStringList &row : testing::Table(R"(
+        testing::AddRows(R"(
 saver | 8 moves | false
 saver | 9 moves | true
 saver | press | true
@@ -232,16 +229,14 @@ saver | press on the lines | false
 preview | 20 moves | false
 preview | press | false
 preview | a | false
-)"))
-            QTest::addRow("%s %s", qPrintable(row[0]), qPrintable(row[1]))
-                << row[0] << row[1] << (row[2] == "true");
+)");
     }
 
     void inputThatEnds()
     {
-        QFETCH(QString, mode);
-        QFETCH(QString, input);
-        QFETCH(bool, ends);
+        QFETCH(QStringList, row);
+        const QString &mode = row[0], &input = row[1];
+        const bool ends = row[2] == "true";
         Store("Direction", "7"); // the block stands still at the top left
         const int cursor = platform::CursorDisplayCount();
         frmMain &form =
