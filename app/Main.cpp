@@ -10,6 +10,7 @@
 #include "platform/Signals.h"
 #include "platform/WindowCalls.h"
 #include "platform/WindowManagerRequests.h"
+#include "saver/SaverWindows.h"
 #include "saver/frmMain.h"
 #include "settings/MotionCodes.h"
 #include "settings/Settings.h"
@@ -34,7 +35,8 @@ constexpr qint32 PreviewLineGap = 200;
 
 const QString DisplayPropertiesTitle = QStringLiteral("Display Properties");
 
-std::unique_ptr<saver::frmMain> LoadedMainForm;
+std::unique_ptr<saver::frmMain> LoadedMainForm;          // the preview's or a host's one window
+std::unique_ptr<saver::SaverWindows> LoadedSaverWindows; // the full-screen run's
 std::unique_ptr<setup::frmSetup> LoadedSetupForm;
 
 void ReadStartupSettings()
@@ -129,6 +131,7 @@ std::optional<int> RunInOwnWindow()
     return std::nullopt;
 }
 
+// Every screen is covered: a monitor left out would go on showing the desktop.
 std::optional<int> RunSaver()
 {
     State.RunMode = modGeneral::RunModeFullScreen;
@@ -136,10 +139,9 @@ std::optional<int> RunSaver()
     const QRect desktop = QGuiApplication::primaryScreen()->geometry();
     State.DisplayRect = {desktop.left(), desktop.top(), desktop.left() + desktop.width(),
                          desktop.top() + desktop.height()};
-    saver::frmMain &form = LoadMainForm();
-    platform::PlaceTopmost(&form, QRect(0, 0, State.DisplayRect.right, State.DisplayRect.bottom));
+    LoadedSaverWindows = std::make_unique<saver::SaverWindows>();
     platform::SetScreenSaverRunning(true);
-    platform::ShowHeldMessageOver(&form);
+    platform::ShowHeldMessageOver(MainForm());
     // Ended like any input ends it, so the cursor comes back.
     platform::EndOnTerminationSignals([] {
         if (MainForm() && !MainForm()->unloaded())
@@ -152,9 +154,8 @@ std::optional<int> RunSaver()
 
 // The travel shrinks to the preview's size; an unknown direction keeps what the set-up
 // made of it.
-void ShrinkToPreview()
+void ShrinkToPreview(modGeneral::SaverLayoutState &layout)
 {
-    modGeneral::SaverLayoutState &layout = State.SaverLayout;
     const modGeneral::Rect &host = State.DisplayRect;
     switch (layout.Direction) {
     case settings::Forward:
@@ -198,7 +199,7 @@ std::optional<int> RunPreview(const QString &arguments)
     State.DisplayRect = {0, 0, host->width(), host->height()};
 
     saver::frmMain &form = LoadMainForm();
-    ShrinkToPreview();
+    ShrinkToPreview(form.SaverLayout);
     form.setWindowTitle(QStringLiteral("Preview"));
     UsePreviewFonts(form);
     if (!platform::EmbedInForeignWindow(&form, quint32(State.PreviewWindow), *host))
@@ -271,7 +272,14 @@ std::optional<int> Main(const QStringList &argumentsAfterProgram)
 
 saver::frmMain *MainForm()
 {
+    if (LoadedSaverWindows)
+        return LoadedSaverWindows->primaryWindow();
     return LoadedMainForm.get();
+}
+
+saver::SaverWindows *SaverWindows()
+{
+    return LoadedSaverWindows.get();
 }
 
 setup::frmSetup *SetupForm()
@@ -281,6 +289,7 @@ setup::frmSetup *SetupForm()
 
 void ResetState()
 {
+    LoadedSaverWindows.reset();
     LoadedMainForm.reset();
     LoadedSetupForm.reset();
     State = {};

@@ -5,7 +5,8 @@
 
 namespace saver {
 class frmMain;
-}
+class SaverWindows;
+} // namespace saver
 namespace setup {
 class frmSetup;
 }
@@ -18,8 +19,11 @@ namespace startup {
 // event loop). A GUI application must exist.
 std::optional<int> Main(const QStringList &argumentsAfterProgram);
 
-// The saver window of this run, if one is loaded.
+// The saver window of this run, if one is loaded: in full-screen mode the one over the
+// primary screen.
 saver::frmMain *MainForm();
+// The full-screen run's windows, one per screen, if this is such a run.
+saver::SaverWindows *SaverWindows();
 // The settings dialog of this run, if one is loaded.
 setup::frmSetup *SetupForm();
 

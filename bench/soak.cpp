@@ -56,12 +56,12 @@ protected:
 // The pure motion step, on a copy of the loaded window's layout and element sizes.
 void SoakMotion(const saver::frmMain &form, long long ticks)
 {
-    modGeneral::SaverLayoutState layout = modGeneral::State.SaverLayout;
+    modGeneral::SaverLayoutState layout = form.SaverLayout;
     saver::ElementSizes sizes{form.lblText.size().height(), form.lblTime.size().height(),
                               form.imgPhoto.size()};
     std::minstd_rand random(1);
     const saver::MotionContext context{
-        true, modGeneral::State.ScreenWidth, modGeneral::State.ScreenHeight,
+        true, form.ScreenWidth, form.ScreenHeight,
         [&random] { return std::uniform_real_distribution<float>(0.0f, 1.0f)(random); }};
 
     double checksum = 0; // keeps the steps from being optimised away

@@ -121,6 +121,7 @@ MsgAnswer ShowQtMessageBox(const MessageBoxRequest &request, QWidget *over)
 MessageRoute route = MessageRoute::Boxes;
 std::optional<MessageBoxRequest> heldMessage;
 bool boxUsed = false; // by this run's one box, held or shown
+QString boxText;      // each saver window reports the same failure: the box says it once
 
 MsgAnswer Ask(const MessageBoxRequest &request, QWidget *over = nullptr)
 {
@@ -141,9 +142,12 @@ MsgAnswer MsgBox(MessageBoxRequest request)
     case MessageRoute::OneBoxThenLines:
         if (!boxUsed) {
             boxUsed = true;
+            boxText = request.text;
             heldMessage = request;
             return request.defaultButton;
         }
+        if (request.text == boxText)
+            return request.defaultButton;
         break;
     case MessageRoute::Lines:
         break;
@@ -162,6 +166,7 @@ void RouteMessages(MessageRoute newRoute)
     route = newRoute;
     heldMessage.reset();
     boxUsed = false;
+    boxText.clear();
 }
 
 void ShowHeldMessageOver(QWidget *window)
@@ -173,12 +178,12 @@ void ShowHeldMessageOver(QWidget *window)
             return;
         const MessageBoxRequest request = std::move(*heldMessage);
         heldMessage.reset();
-        // The saver hides the cursor over its windows; the box needs it.
-        const bool cursorHidden = CursorDisplayCount() < 0;
-        if (cursorHidden)
+        // The saver hides the cursor over its windows, once for each; the box needs it.
+        int raised = 0;
+        for (; CursorDisplayCount() < 0; ++raised)
             ShowCursor(true);
         Ask(request, window);
-        if (cursorHidden)
+        for (; raised > 0; --raised)
             ShowCursor(false);
         // Without a window manager the keyboard would stay with the closed box.
         window->activateWindow();

@@ -12,7 +12,7 @@
 #include "settings/Settings.h"
 #include "state/modGeneral.h"
 
-#include <QDateTime>
+#include <QRandomGenerator>
 
 namespace saver {
 
@@ -36,9 +36,9 @@ struct PictureChoice
 };
 
 // The screen the picture must fit, in pixels.
-QSize ScreenPixels()
+QSize ScreenPixels(const frmMain &form)
 {
-    return QSize(core::ToPixels(State.ScreenWidth), core::ToPixels(State.ScreenHeight));
+    return QSize(core::ToPixels(form.ScreenWidth), core::ToPixels(form.ScreenHeight));
 }
 
 QImage LoadChosenPicture(const frmMain &form, const PictureChoice &choice)
@@ -46,8 +46,8 @@ QImage LoadChosenPicture(const frmMain &form, const PictureChoice &choice)
     if (choice.name.isEmpty())
         return assets::BuiltInPicture(State.ImageIndex);
     // Decoded no larger than the screen: a photograph of any size costs screen-sized memory.
-    const core::Converted<QImage> loaded =
-        platform::LoadPicture(platform::PicturePath(choice.folder, choice.name), ScreenPixels());
+    const core::Converted<QImage> loaded = platform::LoadPicture(
+        platform::PicturePath(choice.folder, choice.name), ScreenPixels(form));
     if (loaded.ok())
         return *loaded.value;
     // A folder that has gone (another disk, another machine) is not worth a message:
@@ -70,15 +70,16 @@ void ApplySizeFactor(PictureElement &photo, qint16 factor)
 // A picture never outgrows the screen: one larger than it (a metafile, or a format decoded
 // whole) is shrunk to fit, and a stored factor steps back until it fits, as the image
 // browser steps it. A hand-edited factor or a file replaced since cannot take gigabytes.
-void FitToScreen(PictureElement &photo, QImage picture, qint16 factor)
+void FitToScreen(frmMain &form, QImage picture, qint16 factor)
 {
-    const QSize screen = ScreenPixels();
+    PictureElement &photo = form.imgPhoto;
+    const QSize screen = ScreenPixels(form);
     if (!screen.isEmpty() &&
         (picture.width() > screen.width() || picture.height() > screen.height()))
         picture = picture.scaled(screen, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     photo.setPicture(picture);
     ApplySizeFactor(photo, settings::FittingFactor(photo.size().toSize(), factor,
-                                                   QSize(State.ScreenWidth, State.ScreenHeight)));
+                                                   QSize(form.ScreenWidth, form.ScreenHeight)));
 }
 
 void SetPicture(frmMain &form, const PictureChoice &choice)
@@ -91,18 +92,18 @@ void SetPicture(frmMain &form, const PictureChoice &choice)
         // half size, riding with the block.
         form.imgPhoto.setPicture(form.imgDefault);
         form.imgPhoto.setStretchedSize(form.imgPhoto.size());
-        State.SaverLayout.PictureHalfHeight = Rounded(form.imgPhoto.size().height() / 2);
-        State.SaverLayout.PictureHalfWidth = Rounded(form.imgPhoto.size().width() / 2);
+        form.SaverLayout.PictureHalfHeight = Rounded(form.imgPhoto.size().height() / 2);
+        form.SaverLayout.PictureHalfWidth = Rounded(form.imgPhoto.size().width() / 2);
         return;
     }
     const QImage picture = LoadChosenPicture(form, choice);
     if (!picture.isNull())
-        FitToScreen(form.imgPhoto, picture, choice.sizeFactor);
+        FitToScreen(form, picture, choice.sizeFactor);
 }
 
 void SetMotion(frmMain &form)
 {
-    modGeneral::SaverLayoutState &layout = State.SaverLayout;
+    modGeneral::SaverLayoutState &layout = form.SaverLayout;
     layout.Direction = settings::ReadWhole16(settings::key::Direction, Bounds::Any);
     layout.Position = settings::ReadWhole16(settings::key::Position, Bounds::Any);
     const qint16 speed = settings::ReadWhole16(settings::key::Speed);
@@ -130,7 +131,7 @@ void SetTextLine(TextLine &line, int lineNumber, const QString &text, const QCol
 // The wider line gives the block its width and the other line is widened to match.
 void MeasureBlock(frmMain &form)
 {
-    modGeneral::SaverLayoutState &layout = State.SaverLayout;
+    modGeneral::SaverLayoutState &layout = form.SaverLayout;
     TextLine &wider =
         form.lblText.size().width() > form.lblTime.size().width() ? form.lblText : form.lblTime;
     TextLine &narrower = &wider == &form.lblText ? form.lblTime : form.lblText;
@@ -144,7 +145,8 @@ void MeasureBlock(frmMain &form)
 
 void ApplySettings(frmMain &form)
 {
-    form.seedRandom(static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch()));
+    // Not the clock: windows set up in the same millisecond would draw the same heights.
+    form.seedRandom(QRandomGenerator::global()->generate());
 
     const PictureChoice choice{
         settings::ReadWhole16(settings::key::ImageUsed, Bounds::Any),
@@ -161,13 +163,14 @@ void ApplySettings(frmMain &form)
     SetTextLine(form.lblText, settings::TitleLine, State.Countdown.TitleText, background);
     SetTextLine(form.lblTime, settings::CountdownLine, State.Countdown.Phrase(), background);
     MeasureBlock(form);
-    if (PlaceAtStart(State.SaverLayout, State.ScreenWidth, State.ScreenHeight)) {
+    modGeneral::SaverLayoutState &layout = form.SaverLayout;
+    if (PlaceAtStart(layout, form.ScreenWidth, form.ScreenHeight)) {
         form.lblText.setAlignment(Qt::AlignHCenter);
         form.lblTime.setAlignment(Qt::AlignHCenter);
     }
 
-    State.SaverLayout.PictureCenterX = Rounded(State.ScreenWidth / 2.0);
-    State.SaverLayout.PictureTop = Rounded(State.ScreenHeight / 2.0);
+    layout.PictureCenterX = Rounded(form.ScreenWidth / 2.0);
+    layout.PictureTop = Rounded(form.ScreenHeight / 2.0);
     form.tmrScroll_Timer();
 }
 
@@ -176,11 +179,11 @@ void ShowNewCountdown(frmMain &form)
     form.lblText.setText(State.Countdown.TitleText);
     form.lblTime.setText(State.Countdown.Phrase());
     MeasureBlock(form);
-    modGeneral::SaverLayoutState &layout = State.SaverLayout;
+    modGeneral::SaverLayoutState &layout = form.SaverLayout;
     const bool vertical =
         layout.Direction == settings::Downward || layout.Direction == settings::Upward;
     if (vertical && State.RunMode == modGeneral::RunModeFullScreen)
-        layout.BlockLeft = CentredLeft(layout, State.ScreenWidth);
+        layout.BlockLeft = CentredLeft(layout, form.ScreenWidth);
 }
 
 } // namespace saver

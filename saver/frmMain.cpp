@@ -37,7 +37,8 @@ QRect PixelRect(const QPointF &twips, const QPixmap &pixmap)
 
 } // namespace
 
-frmMain::frmMain(QWidget *parent) : QWidget(parent)
+frmMain::frmMain(QWidget *parent)
+    : QWidget(parent), ScreenWidth(State.ScreenWidth), ScreenHeight(State.ScreenHeight)
 {
     setWindowFlag(Qt::FramelessWindowHint);
     setAttribute(Qt::WA_OpaquePaintEvent); // the background is painted here, once per region
@@ -115,7 +116,7 @@ void frmMain::setBackgroundColour(const QColor &colour)
 
 MotionContext frmMain::Motion()
 {
-    return {InSaverMode(), State.ScreenWidth, State.ScreenHeight,
+    return {InSaverMode(), ScreenWidth, ScreenHeight,
             [this] { return std::uniform_real_distribution<float>(0.0f, 1.0f)(m_random); }};
 }
 
@@ -126,7 +127,7 @@ void frmMain::tmrScroll_Timer()
     const QRect oldPhoto = photoRect();
 
     ElementSizes sizes{lblText.size().height(), lblTime.size().height(), imgPhoto.size()};
-    m_places = ScrollTick(State.SaverLayout, sizes, Motion());
+    m_places = ScrollTick(SaverLayout, sizes, Motion());
     imgPhoto.setSize(sizes.photo);
 
     RepaintElements(oldTitle, oldTime, oldPhoto);
@@ -295,6 +296,7 @@ void frmMain::EndSaver()
     platform::DropTopmost(this);
     platform::SetScreenSaverRunning(false);
     close(); // runs Form_Unload
+    Q_EMIT saverEnded();
     EndProgram();
 }
 

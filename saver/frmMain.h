@@ -3,6 +3,7 @@
 #include "countdown/CountdownText.h"
 #include "saver/SaverElements.h"
 #include "saver/ScrollMotion.h"
+#include "state/SaverLayout.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -16,8 +17,9 @@ class NativeSurface;
 
 namespace saver {
 
-// The saver's one window: the content block travelling over the background, full
-// screen or inside another program's preview window.
+// A saver window: the content block travelling over the background, over one screen
+// or inside another program's preview window. Each window has its own layout, so that
+// the blocks on screens of different sizes travel independently.
 class frmMain : public QWidget
 {
     Q_OBJECT
@@ -38,6 +40,11 @@ public:
     QTimer tmrDate;
 
     qint32 MoveCount = 0;
+
+    // Twips: the screen this window covers, the primary one unless set before Form_Load.
+    qint32 ScreenWidth = 0;
+    qint32 ScreenHeight = 0;
+    modGeneral::SaverLayoutState SaverLayout;
 
     // Both set before Form_Load. A screen-saver host (XScreenSaver) watches the input and
     // the cursor itself and ends the run when it chooses: then both are false.
@@ -64,6 +71,10 @@ public:
 
     // Whether the window draws itself through the X server rather than through Qt.
     bool paintsNatively() const { return testAttribute(Qt::WA_PaintOnScreen); }
+
+Q_SIGNALS:
+    // Input ended the saver: the other windows of a full-screen run go too.
+    void saverEnded();
 
 protected:
     bool event(QEvent *event) override;

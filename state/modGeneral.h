@@ -1,7 +1,6 @@
 #pragma once
 
 #include "countdown/CountdownText.h"
-#include "state/SaverLayout.h"
 
 #include <QString>
 
@@ -27,7 +26,8 @@ struct GeneralState
     qint16 ImageIndex = 0;  // the built-in picture, 1 to 9
     qint16 DefaultTab = 0;  // the image browser's first tab
     qint16 IncludeDays = 0; // only 1 adds the day total to the countdown line
-    // Twips. 32 bits wide so that screens beyond 2184 pixels fit.
+    // Twips: the primary screen, or the host's window. 32 bits wide so that screens
+    // beyond 2184 pixels fit. Each saver window keeps the size of its own screen.
     qint32 ScreenWidth = 0;
     qint32 ScreenHeight = 0;
     qint32 RunMode = RunModeNone;
@@ -46,7 +46,6 @@ struct GeneralState
 
     // The pieces of the last countdown this run composed.
     countdown::CountdownPieces Countdown;
-    SaverLayoutState SaverLayout;
 };
 
 extern GeneralState State;

@@ -1,5 +1,7 @@
 #include "WindowTestSupport.h"
 
+#include "platform/SaverWindowCalls.h"
+#include "saver/SaverWindows.h"
 #include "saver/frmMain.h"
 
 #include <QElapsedTimer>
@@ -79,6 +81,41 @@ qint64 Count(const QImage &image, QColor colour)
 
 const QColor Plum(221, 160, 221), Red(255, 0, 0), Yellow(255, 255, 0);
 
+// The X screen as two RandR monitors side by side, as a desktop of two monitors has it.
+// This process stays connected, so the server keeps them until they are deleted.
+QRect MonitorHalf(int half)
+{
+    static const QSize whole = QGuiApplication::primaryScreen()->virtualSize(); // unsplit
+    return QRect(half * whole.width() / 2, 0, whole.width() / 2, whole.height());
+}
+
+void SetMonitor(int half, bool present)
+{
+    const QString name = half == 0 ? QStringLiteral("LEFT") : QStringLiteral("RIGHT");
+    const QRect rect = MonitorHalf(half);
+    Output("xrandr", present ? QStringList{"--setmonitor", name,
+                                           QStringLiteral("%1/300x%2/200+%3+0")
+                                               .arg(rect.width())
+                                               .arg(rect.height())
+                                               .arg(rect.left()),
+                                           half == 0 ? "screen" : "none"}
+                             : QStringList{"--delmonitor", name});
+}
+
+void SplitIntoTwoMonitors()
+{
+    SetMonitor(0, true);
+    SetMonitor(1, true);
+    QTRY_COMPARE(QGuiApplication::screens().size(), 2);
+}
+
+void JoinMonitors()
+{
+    SetMonitor(1, false);
+    SetMonitor(0, false);
+    QTRY_COMPARE(QGuiApplication::screens().size(), 1);
+}
+
 // The saver program, with a runtime folder of its own: this test counts as an instance.
 struct Saver
 {
@@ -133,20 +170,26 @@ private Q_SLOTS:
     }
     void cleanup() { ResetRun(); }
 
-    // Full screen: it covers the screen, the block travels, a key ends it.
+    // Full screen on two monitors: it covers both, each with its block travelling, and a
+    // key ends the run.
     void fullScreen()
     {
+        SplitIntoTwoMonitors();
         Saver saver({"/s"});
         const QString window = WindowOf(saver.process.processId());
-        const QSize screen = QGuiApplication::primaryScreen()->size();
+        const QSize half = MonitorHalf(1).size();
         QVERIFY(Output("xdotool", {"getwindowgeometry", window})
-                    .contains(QStringLiteral("%1x%2").arg(screen.width()).arg(screen.height())));
+                    .contains(QStringLiteral("%1x%2").arg(half.width()).arg(half.height())));
         QImage first;
-        QTRY_VERIFY_WITH_TIMEOUT(Count(first = Screenshot(), Yellow) > 50, 5000);
-        QVERIFY(Count(first, Plum) > qint64(screen.width()) * screen.height() * 9 / 10);
-        QVERIFY(Count(first, Red) > 50);
+        for (int monitor : {0, 1}) {
+            QTRY_VERIFY_WITH_TIMEOUT(
+                Count(first = Screenshot().copy(MonitorHalf(monitor)), Yellow) > 50, 5000);
+            QVERIFY(Count(first, Plum) > qint64(half.width()) * half.height() * 9 / 10);
+            QVERIFY(Count(first, Red) > 50);
+        }
         QTest::qWait(400);
-        QVERIFY(Differences(Screenshot(), first) > 0); // the block travels
+        QVERIFY(Differences(Screenshot().copy(MonitorHalf(1)), first) > 0); // the block travels
+        JoinMonitors();
         Output("xdotool", {"mousemove", "5", "5", "key", "a"});
         QVERIFY2(saver.EndsWithin(3000), "a key did not end the saver");
         // One full-screen run at a time; one killed outright leaves no lock behind.
@@ -253,6 +296,35 @@ private Q_SLOTS:
             QVERIFY2(saver.EndsWithin(5000), mode);
             server.waitForFinished();
         }
+    }
+
+    // In this process: a window over each monitor, its block travelling over that monitor
+    // alone; a monitor unplugged takes its window along and a new one is covered at once;
+    // a key on any window ends them all and gives the cursor back.
+    void coversEveryMonitor()
+    {
+        SplitIntoTwoMonitors();
+        QVERIFY(!startup::Main({"/s"}));
+        saver::SaverWindows &windows = *startup::SaverWindows();
+        const auto covers = [&windows](int half) {
+            const saver::frmMain *window =
+                windows.windowOn(QGuiApplication::screenAt(MonitorHalf(half).center()));
+            return window && window->geometry() == MonitorHalf(half) && window->isVisible() &&
+                   window->ScreenWidth == MonitorHalf(half).width() * 15;
+        };
+        QTRY_VERIFY(covers(0) && covers(1));
+        QVERIFY(platform::CursorDisplayCount() < 0);
+        SetMonitor(1, false);
+        QTRY_COMPARE(windows.count(), 1);
+        QVERIFY(covers(0) && !startup::MainForm()->unloaded());
+        SetMonitor(1, true);
+        QTRY_VERIFY(windows.count() == 2 && covers(1));
+        saver::frmMain &left = *startup::MainForm();
+        QTest::keyClick(windows.windowOn(QGuiApplication::screenAt(MonitorHalf(1).center())),
+                        Qt::Key_A);
+        QVERIFY(left.unloaded());
+        QVERIFY(platform::CursorDisplayCount() >= 0);
+        JoinMonitors();
     }
 
     // In this process: what the X server shows of the saver is exactly what a painter

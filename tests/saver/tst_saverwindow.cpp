@@ -96,7 +96,7 @@ Title | Holidays
         QCOMPARE(form.tmrScroll.interval(), 12);
         // Upward: centred text, the block entering from below, both lines one width.
         QCOMPARE(form.lblText.alignment(), Qt::AlignHCenter);
-        QCOMPARE(State.SaverLayout.BlockTop, 768 * 15 - 50);
+        QCOMPARE(form.SaverLayout.BlockTop, 768 * 15 - 50);
         QCOMPARE(form.lblText.size().width(), form.lblTime.size().width());
         QVERIFY(m_messages.asked.isEmpty());
     }
@@ -146,7 +146,7 @@ ImageName | no such picture.jpg
             form.tmrDate_Timer();
             QCOMPARE(form.lblText.text() + '|' + form.lblTime.text().trimmed(),
                      row[1] + '|' + row[2]);
-            const modGeneral::SaverLayoutState &layout = State.SaverLayout;
+            const modGeneral::SaverLayoutState &layout = form.SaverLayout;
             QCOMPARE(layout.BlockWidth,
                      qMax(form.lblText.size().width(), form.lblTime.size().width()));
             QVERIFY(qAbs(2 * layout.BlockLeft + layout.BlockWidth - State.ScreenWidth) <= 1);

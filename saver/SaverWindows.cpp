@@ -1,0 +1,81 @@
+#include "saver/SaverWindows.h"
+
+#include "core/Twips.h"
+#include "platform/SaverWindowCalls.h"
+#include "saver/frmMain.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <algorithm>
+
+namespace saver {
+
+SaverWindows::SaverWindows()
+{
+    for (QScreen *screen : QGuiApplication::screens())
+        CoverScreen(screen);
+    connect(qGuiApp, &QGuiApplication::screenAdded, this, &SaverWindows::CoverScreen);
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this, &SaverWindows::UncoverScreen);
+}
+
+// Each window unloads as it would at the end of a one-screen run: the cursor comes back.
+SaverWindows::~SaverWindows()
+{
+    EndAll();
+}
+
+frmMain *SaverWindows::primaryWindow() const
+{
+    if (frmMain *primary = windowOn(QGuiApplication::primaryScreen()))
+        return primary;
+    return m_covers.empty() ? nullptr : m_covers.front().window.get();
+}
+
+frmMain *SaverWindows::windowOn(const QScreen *screen) const
+{
+    const auto found = std::find_if(m_covers.begin(), m_covers.end(), [screen](const Cover &cover) {
+        return cover.screen == screen;
+    });
+    return found == m_covers.end() ? nullptr : found->window.get();
+}
+
+void SaverWindows::CoverScreen(QScreen *screen)
+{
+    if (!screen || windowOn(screen))
+        return;
+    auto window = std::make_unique<frmMain>();
+    const QRect pixels = screen->geometry();
+    window->ScreenWidth = pixels.width() * core::TwipsPerPixel;
+    window->ScreenHeight = pixels.height() * core::TwipsPerPixel;
+    window->Form_Load();
+    connect(window.get(), &frmMain::saverEnded, this, &SaverWindows::EndAll);
+    // Placed on its screen before it is shown: a compositor puts a full-screen window on
+    // the output it belongs to, whatever its position.
+    window->setScreen(screen);
+    platform::PlaceTopmost(window.get(), pixels);
+    m_covers.push_back({screen, std::move(window)});
+}
+
+void SaverWindows::UncoverScreen(QScreen *screen)
+{
+    const auto found = std::find_if(m_covers.begin(), m_covers.end(), [screen](const Cover &cover) {
+        return cover.screen == screen;
+    });
+    if (found == m_covers.end())
+        return;
+    frmMain *window = found->window.release();
+    m_covers.erase(found);
+    window->close();
+    // Not at once: the screen's removal is still being handled for its windows.
+    window->deleteLater();
+}
+
+void SaverWindows::EndAll()
+{
+    for (const Cover &cover : m_covers) {
+        if (!cover.window->unloaded())
+            cover.window->close();
+    }
+}
+
+} // namespace saver
