@@ -1,14 +1,11 @@
 #include "TestSupport.h"
 
-#include "platform/Store.h"
 #include "settings/Settings.h"
-#include "settings/Snapshots.h"
 
 #include <QTest>
 
 using namespace settings;
 using testing::Store;
-using testing::Stored;
 
 namespace {
 
@@ -78,18 +75,6 @@ TextFontBold1 | yes | 1 | 13
         QCOMPARE(value, row[2].toDouble());
         QCOMPARE(failed, row[3].toInt());
         QCOMPARE(testing::StoreBytes(), before); // a read never writes
-    }
-
-    // A copy between the sections writes every key, a key missing from the source as its
-    // default. (tst_dialogs' setupSnapshots checks the reset.)
-    void snapshotsFillGapsWithDefaults()
-    {
-        CopySnapshotKeys(platform::SettingsSection, platform::PreviousSection);
-        testing::WriteStoreBytes(testing::StoreBytes().replace("TextFontSize1=14\n", ""));
-        Store("TextFontSize1", "20");
-        CopySnapshotKeys(platform::PreviousSection, platform::SettingsSection);
-        QCOMPARE(Stored("TextFontSize1"), "14");
-        QCOMPARE(Stored("ImagePath"), "c:\\");
     }
 };
 
