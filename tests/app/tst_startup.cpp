@@ -9,6 +9,7 @@
 #include <map>
 
 using namespace startup;
+using testing::List;
 
 namespace {
 
@@ -35,20 +36,18 @@ QString Reading(const QStringList &words)
     return modes.at(ModeOf(SwitchOf(arguments)));
 }
 
-// A program's exit status and what it wrote to standard output and error.
-std::tuple<int, QString, QString> Run(const QString &program, const QStringList &arguments,
-                                      const QStringList &environment)
+// "status|standard output|standard error" of a program run with no display.
+QString Run(const QString &program, const QStringList &arguments, const QStringList &environment)
 {
     QProcess process;
-    process.setProcessEnvironment(testing::Environment(QStringList{"LC_ALL=C"} + environment));
+    process.setProcessEnvironment(testing::Environment(
+        QStringList{"LC_ALL=C", "DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="} + environment));
     process.start(program, arguments);
     const bool ended =
         process.waitForFinished(15000) && process.exitStatus() == QProcess::NormalExit;
-    return {ended ? process.exitCode() : -1, process.readAllStandardOutput(),
-            process.readAllStandardError()};
+    return QString::number(ended ? process.exitCode() : -1) + '|' +
+           process.readAllStandardOutput() + '|' + process.readAllStandardError();
 }
-
-const QStringList NoDisplay{"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="};
 
 } // namespace
 
@@ -106,68 +105,48 @@ private Q_SLOTS:
         QCOMPARE(Reading(row[0].isEmpty() ? QStringList() : row[0].split(u',')), row[1]);
     }
 
-    // lumidex-countdown prints the saver's two lines in the locale's way of reading dates.
-    // Rows: the locale, the stored date, the arguments, what it prints and its status.
-    void countdownProgram_data()
+    // Each program as a terminal runs it. lumidex-countdown prints the saver's two lines,
+    // reading dates the locale's way. lumidex needs no display for odd command lines and ends
+    // at once, refuses an option that is none of ours, and says that the display is missing.
+    // Rows: the program, its words, the environment besides no display, the stored date, the
+    // status, and what it writes to standard output | to standard error (<usage>: lumidex's).
+    void programs_data()
     {
         testing::AddRows(R"(
-C | 2/8/2028 | --today,2026-12-05 | Enter Title Text\n 1 year  2 months  3 days!\n | 0
-de_DE.UTF-8 | 8. Februar 2028 | --today=2026-12-05 | Enter Title Text\n 1 year  2 months  3 days!\n | 0
-C | 2026-12-05 | --today,2026-12-05 | \nCompletion phrase upon reaching target date.\n | 0
-C | someday | --today,2026-12-05 |  | 1
-C |  | --tomorrow |  | 2
-C |  | --today=12/5/2026 |  | 2
-C |  | now |  | 2
+countdown | --today; 2026-12-05 | - | 2/8/2028 | 0 | Enter Title Text\n 1 year  2 months  3 days!\n|
+countdown | --today=2026-12-05 | LC_ALL=de_DE.UTF-8 | 8. Februar 2028 | 0
+    | Enter Title Text\n 1 year  2 months  3 days!\n|
+countdown | --today; 2026-12-05 | - | 2026-12-05 | 0
+    | \nCompletion phrase upon reaching target date.\n|
+countdown | --today; 2026-12-05 | - | someday | 1
+    | |There has been an Error in the Date Calculation.\n\nPlease check the Target Date.\n
+countdown | --tomorrow | - | - | 2 | |usage: lumidex-countdown [--today YYYY-MM-DD]\n
+countdown | --today=12/5/2026 | - | - | 2 | |usage: lumidex-countdown [--today YYYY-MM-DD]\n
+countdown | now | - | - | 2 | |usage: lumidex-countdown [--today YYYY-MM-DD]\n
+lumidex | /x | - | - | 0 | |
+lumidex | x | - | - | 0 | |
+lumidex | -s | - | - | 1 | |lumidex: unrecognised option -s\n\n<usage>
+lumidex | --reverse | - | - | 1 | |lumidex: unrecognised option --reverse\n\n<usage>
+lumidex | -window; --bogus; x | - | - | 1 | |lumidex: unrecognised option --bogus\n\n<usage>
+lumidex | -ROOT | - | - | 1 | |lumidex: unrecognised option -ROOT\n\n<usage>
+lumidex | -version | - | - | 0 | Lumidex ScreenSaver <version>\n|
+lumidex | --help | - | - | 0 | <usage>|
+lumidex | /s | DISPLAY=:97; QT_QPA_PLATFORM=xcb | - | 1 | |lumidex: cannot open the display\n
 )");
-        QTest::newRow("today") << QStringList{"C",
-                                              QDate::currentDate().addDays(1).toString(Qt::ISODate),
-                                              "", "Enter Title Text\n 1 day!\n", "0"};
+        const QString tomorrow = QDate::currentDate().addDays(1).toString(Qt::ISODate);
+        QTest::newRow("today") << QStringList{"countdown", "-", "-",
+                                              tomorrow,    "0", "Enter Title Text\n 1 day!\n|"};
+        QTest::newRow("bytes") << QStringList{"lumidex", "\x01\x02\xff\xfe", "-", "-", "0", "|"};
     }
 
-    void countdownProgram()
+    void programs()
     {
         QFETCH(QStringList, row);
-        testing::Store("Date", row[1]);
-        const auto [ended, printed, said] =
-            Run(COUNTDOWN_BINARY, row[2].isEmpty() ? QStringList() : row[2].split(u','),
-                {"LC_ALL=" + row[0]});
-        QCOMPARE(ended, row[4].toInt());
-        QCOMPARE(printed, row[3]);
-        const QStringList errors{"",
-                                 "There has been an Error in the Date Calculation.\n\n"
-                                 "Please check the Target Date.\n",
-                                 "usage: lumidex-countdown [--today YYYY-MM-DD]\n"};
-        QCOMPARE(said, errors[row[4].toInt()]);
-    }
-
-    // Odd command lines need no display and end at once; from a terminal an option that is
-    // none of ours is refused with the usage; a missing display is said. Rows: the words,
-    // the environment ("-": no display), the status and the first line written.
-    void saverWithoutWindows_data()
-    {
-        testing::AddRows(R"(
-/x | - | 0
-x | - | 0
--s | - | 1 | lumidex: unrecognised option -s
---reverse | - | 1 | lumidex: unrecognised option --reverse
--window,--bogus,x | - | 1 | lumidex: unrecognised option --bogus
--ROOT | - | 1 | lumidex: unrecognised option -ROOT
--version | - | 0 | Lumidex ScreenSaver <version>
-/s | DISPLAY=:97,QT_QPA_PLATFORM=xcb | 1 | lumidex: cannot open the display
-)");
-        QTest::newRow("bytes") << QStringList{"\x01\x02\xff\xfe", "-", "0"};
-        QTest::newRow("--help") << QStringList{"--help", "-", "0",
-                                               "Usage: lumidex [/s | /p ID | /c]"};
-    }
-
-    void saverWithoutWindows()
-    {
-        QFETCH(QStringList, row);
-        const auto [ended, printed, said] =
-            Run(LUMIDEX_BINARY, row[0].split(u','), row[1] == "-" ? NoDisplay : row[1].split(u','));
-        QCOMPARE(ended, row[2].toInt());
-        QCOMPARE((printed + said).section(u'\n', 0, 0),
-                 row.value(3).replace("<version>", LUMIDEX_VERSION));
+        if (row[3] != u"-")
+            testing::Store("Date", row[3]);
+        const QString program = row[0] == u"lumidex" ? LUMIDEX_BINARY : COUNTDOWN_BINARY;
+        QCOMPARE(Run(program, List(row, 1), List(row, 2)).replace(HackUsage(), "<usage>"),
+                 row[4] + '|' + row[5].replace("<version>", LUMIDEX_VERSION));
     }
 };
 
