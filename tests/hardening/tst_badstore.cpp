@@ -42,12 +42,11 @@ private Q_SLOTS:
         // numbers, and ending at a raw line break ("0" has no '=').
         const QByteArrayList refused = {
             "", "letters", "1e9", "-99999", QByteArray(100000, '9'), "\xFF\xFE\x80xyz"};
-        for (const settings::SettingKey &key : settings::AllKeys()) {
+        for (const settings::SettingKey &key : settings::AllKeys())
             for (const QByteArray &text : refused + QByteArrayList{"3.5", "5\n0"})
                 QTest::addRow("%s=%s", qPrintable(key.name),
                               text.left(12).toPercentEncoding().data())
                     << key.name << text << !refused.contains(text);
-        }
     }
 
     void everyKeyHoldsGarbage()
@@ -63,7 +62,6 @@ private Q_SLOTS:
         testing::WriteStoreBytes(stored);
 
         const qint64 growth = bench::PeakGrowth([&] {
-            // The saver as "/s" starts it, some ticks of its timer, every element painted.
             saver::frmMain *form =
                 startup::Main({QStringLiteral("/s")}) ? nullptr : startup::MainForm();
             QVERIFY(form);
@@ -80,8 +78,6 @@ private Q_SLOTS:
             // after that would return at once.
             QVERIFY(form->close());
 
-            // The settings dialog as "/c" opens it, and the image browser as "Select Image..."
-            // opens it: on the stored tab, then on "File Images"; each cancelled.
             startup::ResetState();
             QVERIFY(!startup::Main({QStringLiteral("/c")}));
             setup::frmSetup *dialog = startup::SetupForm();
@@ -103,7 +99,6 @@ private Q_SLOTS:
             allowed << QStringLiteral("Error Number: 53\r\nFile not found");
         for (const QString &message : m_messages.Texts())
             QVERIFY2(allowed.contains(message), qPrintable(message));
-        // Nothing written: not the file, nor anything beside it.
         QCOMPARE(testing::StoreBytes(), stored);
         const QFileInfo store(platform::StoreFilePath());
         QCOMPARE(store.dir().entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
