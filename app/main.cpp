@@ -11,6 +11,28 @@
 #include <QApplication>
 #include <cstdio>
 
+namespace {
+
+// The switch of a run that draws in another program's X11 window; null for the others.
+const char *ForeignWindowMode(startup::HackRun run, const QString &switchText)
+{
+    switch (run) {
+    case startup::HackRun::Root:
+        return "-root";
+    case startup::HackRun::WindowId:
+        return "-window-id";
+    case startup::HackRun::NotAHack:
+        return startup::ModeOf(switchText) == startup::Mode::Preview ? "/p" : nullptr;
+    case startup::HackRun::Window: // a window of its own
+    case startup::HackRun::Help:
+    case startup::HackRun::Version:
+        break;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
     QStringList arguments;
@@ -39,7 +61,18 @@ int main(int argc, char **argv)
         startup::ModeOf(switchText) == startup::Mode::None)
         return 0;
 
-    if (!platform::CanOpenDisplay()) {
+    const char *foreignWindowMode = ForeignWindowMode(hack.run, switchText);
+    switch (platform::ChooseDisplay(foreignWindowMode != nullptr)) {
+    case platform::DisplayFound::Ready:
+        break;
+    case platform::DisplayFound::NoX11:
+        std::fprintf(stderr, "lumidex: %s needs an X11 display\n", foreignWindowMode);
+        return 1;
+    case platform::DisplayFound::NoPlugin:
+        std::fprintf(stderr, "lumidex: Wayland needs Qt's wayland platform (package "
+                             "qt6-wayland)\n");
+        return 1;
+    case platform::DisplayFound::None:
         std::fprintf(stderr, "lumidex: cannot open the display\n");
         if (!hack.hosted())
             return 1;

@@ -2,10 +2,20 @@
 
 namespace platform {
 
-// Whether a GUI application can start: with the X11 platform, whether the X server
-// accepts a connection. Qt aborts the process when it cannot open its display; asking
-// first lets the program say so and end cleanly.
-bool CanOpenDisplay();
+// What start-up found to show windows on.
+enum class DisplayFound {
+    Ready,    // Qt can start
+    None,     // no X server and no Wayland compositor answers
+    NoX11,    // the run needs an X server, and there is only Wayland
+    NoPlugin, // only Wayland answers, and Qt's wayland platform is not installed
+};
+
+// Chooses Qt's platform before the application object exists: Qt aborts the process when
+// it cannot open its display, so asking first lets the program say why and end cleanly.
+// `needsX11` for runs inside another program's X11 window (the preview, the hosts'):
+// those run on X11 even in a Wayland session with XWayland, where Qt would pick Wayland.
+// Platforms other than X11 and Wayland (offscreen for tests) are left to Qt.
+DisplayFound ChooseDisplay(bool needsX11);
 
 // When the X server goes away, Qt reports it and calls exit(1); the windows' destructors
 // would then talk to the dead connection and crash. From this call on (with a
