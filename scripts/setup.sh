@@ -5,22 +5,22 @@ LUMIDEX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 LUMIDEX_BUILD=${LUMIDEX_BUILD:-$LUMIDEX_ROOT/build}
 
 # Debian 12 packages to build and run the programs: the toolchain and Qt (whose own
-# packages read JPEG and GIF), the metafile reader, and the fonts the saver measures
-# text with.
+# packages read JPEG and GIF) with its Wayland platform, the metafile reader, and the
+# fonts the saver measures text with.
 LUMIDEX_PACKAGES=(
     cmake g++ make pkgconf
-    qt6-base-dev libxcb1-dev libgl-dev
+    qt6-base-dev qt6-wayland libxcb1-dev libgl-dev
     libwmf-dev fonts-urw-base35 libexpat1-dev libjpeg-dev
     fonts-liberation
 )
 # Besides, for the tests, the package and the benchmarks: dpkg-shlibdeps for the
-# package, the X server and tools the window tests use, the XScreenSaver daemon the host
-# test runs, lintian and desktop-file-validate for the package, MATE's screen saver with
-# the D-Bus session and gsettings its test needs, and clang with its runtime for the fuzz
-# targets.
+# package, the X server and tools the window tests use, the Wayland compositor the
+# Wayland test runs, the XScreenSaver daemon the host test runs, lintian and
+# desktop-file-validate for the package, MATE's screen saver with the D-Bus session and
+# gsettings its test needs, and clang with its runtime for the fuzz targets.
 LUMIDEX_TEST_PACKAGES=(
     dpkg-dev
-    xvfb xauth xdotool x11-utils imagemagick bc xscreensaver
+    xvfb xauth xdotool x11-utils imagemagick bc weston xscreensaver
     lintian desktop-file-utils mate-screensaver dbus libglib2.0-bin
     clang libclang-rt-14-dev
 )
