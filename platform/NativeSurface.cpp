@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
 
 namespace platform {
 
@@ -61,6 +62,13 @@ WId CurrentXWindow(const QWidget *widget)
     return handle && handle->handle() ? handle->winId() : 0;
 }
 
+// The window's device pixel ratio when it is a whole number, else 0.
+int WholeRatio(const QWidget *widget)
+{
+    const qreal ratio = widget->windowHandle()->devicePixelRatio();
+    return ratio >= 1 && qFuzzyCompare(ratio, std::round(ratio)) ? int(std::round(ratio)) : 0;
+}
+
 } // namespace
 
 bool NativeSurface::Available()
@@ -78,7 +86,8 @@ std::unique_ptr<NativeSurface> NativeSurface::For(const QWidget *widget)
 {
     xcb_connection_t *connection = xcb::Connection();
     const WId window = widget ? CurrentXWindow(widget) : 0;
-    if (!connection || !window || widget->windowHandle()->devicePixelRatio() != 1.0)
+    const int ratio = window ? WholeRatio(widget) : 0;
+    if (!connection || !window || ratio == 0)
         return nullptr;
     const auto attributesCookie = xcb_get_window_attributes(connection, xcb_window_t(window));
     const auto geometryCookie = xcb_get_geometry(connection, xcb_window_t(window));
@@ -89,11 +98,12 @@ std::unique_ptr<NativeSurface> NativeSurface::For(const QWidget *widget)
     if (!attributes || !geometry || geometry->depth != Depth ||
         !IsRgb32Visual(xcb_get_setup(connection), attributes->visual))
         return nullptr;
-    return std::unique_ptr<NativeSurface>(new NativeSurface(quint32(window), geometry->depth));
+    return std::unique_ptr<NativeSurface>(
+        new NativeSurface(quint32(window), geometry->depth, ratio));
 }
 
-NativeSurface::NativeSurface(quint32 window, quint8 depth)
-    : m_window(window), m_depth(depth), m_gc(0)
+NativeSurface::NativeSurface(quint32 window, quint8 depth, int ratio)
+    : m_window(window), m_depth(depth), m_ratio(ratio), m_gc(0)
 {
     xcb_connection_t *connection = xcb::Connection();
     m_gc = xcb_generate_id(connection);
@@ -116,7 +126,12 @@ NativeSurface::~NativeSurface()
 
 bool NativeSurface::drawsInto(const QWidget *widget) const
 {
-    return CurrentXWindow(widget) == m_window;
+    return CurrentXWindow(widget) == m_window && WholeRatio(widget) == m_ratio;
+}
+
+QRect NativeSurface::Device(const QRect &logical) const
+{
+    return QRect(logical.topLeft() * m_ratio, logical.size() * m_ratio);
 }
 
 void NativeSurface::setBackground(const QColor &colour)
@@ -140,7 +155,8 @@ void NativeSurface::fill(const QRegion &region)
     constexpr quint32 BatchSize = 32;
     xcb_rectangle_t batch[BatchSize];
     quint32 count = 0;
-    for (const QRect &rect : region) {
+    for (const QRect &logical : region) {
+        const QRect rect = Device(logical);
         batch[count++] = {qint16(rect.x()), qint16(rect.y()), quint16(rect.width()),
                           quint16(rect.height())};
         if (count == BatchSize) {
@@ -162,13 +178,13 @@ void NativeSurface::draw(int slot, const QPixmap &pixmap, const QPoint &at, cons
     Image &image = m_images[size_t(slot)];
     if (image.pixmap == 0 || image.key != pixmap.cacheKey() || image.background != m_background)
         Upload(image, pixmap);
-    const QRect place(at, image.size);
+    const QRect place(at * m_ratio, image.size);
     for (const QRect &rect : clip) {
-        const QRect part = rect & place;
+        const QRect part = Device(rect) & place;
         if (part.isEmpty())
             continue;
-        xcb_copy_area(connection, image.pixmap, m_window, m_gc, qint16(part.x() - at.x()),
-                      qint16(part.y() - at.y()), qint16(part.x()), qint16(part.y()),
+        xcb_copy_area(connection, image.pixmap, m_window, m_gc, qint16(part.x() - place.x()),
+                      qint16(part.y() - place.y()), qint16(part.x()), qint16(part.y()),
                       quint16(part.width()), quint16(part.height()));
     }
 }
@@ -185,7 +201,14 @@ void NativeSurface::Upload(Image &image, const QPixmap &pixmap)
 {
     xcb_connection_t *connection = xcb::Connection();
     Release(image);
-    QImage pixels(pixmap.size(), QImage::Format_RGB32);
+    // At the surface's ratio: pixel for pixel from a pixmap rendered for it, enlarged from
+    // one that was not.
+    constexpr int LargestSide = 32767; // X11's coordinates
+    QImage pixels((pixmap.deviceIndependentSize() * m_ratio)
+                      .toSize()
+                      .boundedTo(QSize(LargestSide, LargestSide)),
+                  QImage::Format_RGB32);
+    pixels.setDevicePixelRatio(m_ratio);
     pixels.fill(m_background);
     {
         QPainter painter(&pixels);

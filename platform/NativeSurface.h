@@ -25,13 +25,15 @@ public:
     static bool Available();
 
     // A surface for the X window behind `widget` as it is now, or nothing when there is
-    // none, it has pixels of another kind, or Qt scales it (a device pixel ratio not 1).
+    // none, it has pixels of another kind, or Qt scales it by a fraction (a device pixel
+    // ratio of 1.5: logical edges would fall between the screen's pixels). A whole ratio
+    // scales what is drawn: regions and places are logical, pixmaps hold screen pixels.
     static std::unique_ptr<NativeSurface> For(const QWidget *widget);
     ~NativeSurface();
     NativeSurface(const NativeSurface &) = delete;
     NativeSurface &operator=(const NativeSurface &) = delete;
 
-    // False once Qt has given the widget another X window (or none).
+    // False once Qt has given the widget another X window (or none), or another ratio.
     bool drawsInto(const QWidget *widget) const;
 
     // The colour the X server fills newly exposed parts with, and fill() uses.
@@ -52,12 +54,14 @@ private:
         QSize size;
     };
 
-    NativeSurface(quint32 window, quint8 depth);
+    NativeSurface(quint32 window, quint8 depth, int ratio);
+    QRect Device(const QRect &logical) const;
     void Upload(Image &image, const QPixmap &pixmap);
     void Release(Image &image);
 
     quint32 m_window;
     quint8 m_depth;
+    int m_ratio; // screen pixels to a logical one
     quint32 m_gc;
     QRgb m_background = 0;
     bool m_backgroundSet = false; // the window has none until it is given one

@@ -171,7 +171,10 @@ std::optional<QSize> ForeignClientSize(quint32 windowId)
         Fetch<xcb_get_geometry_reply_t>(connection, geometryCookie, xcb_get_geometry_reply);
     if (!attributes || !geometry)
         return std::nullopt;
-    return QSize(geometry->width, geometry->height);
+    // The X server counts the screen's pixels; Qt and the saver's layout count logical ones.
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const qreal ratio = screen ? screen->devicePixelRatio() : 1;
+    return QSize(int(std::ceil(geometry->width / ratio)), int(std::ceil(geometry->height / ratio)));
 }
 
 quint32 RootWindowId()
@@ -197,10 +200,7 @@ bool EmbedInForeignWindow(QWidget *window, quint32 hostId, const QSize &size)
     // setParent made our QWindow a child of the host's in Qt's object tree too, so the host
     // may go only after our QWindow has: later, never during its destruction.
     QObject::connect(handle, &QObject::destroyed, host, &QObject::deleteLater);
-    // The size is in the host's device pixels; Qt places widgets in logical ones.
-    const qreal ratio = host->devicePixelRatio();
-    window->setGeometry(0, 0, int(std::ceil(size.width() / ratio)),
-                        int(std::ceil(size.height() / ratio)));
+    window->setGeometry(QRect(QPoint(0, 0), size));
     window->show();
     return true;
 }

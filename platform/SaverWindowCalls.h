@@ -27,15 +27,17 @@ void PlaceTopmost(QWidget *window, const QRect &pixels);
 // The window stops staying above the others; its size stays.
 void DropTopmost(QWidget *window);
 
-// The client size in pixels of another program's X11 window, or nothing when the id is
-// 0, names no window, or there is no X server.
+// The client size in logical pixels (the X server's over the device pixel ratio) of
+// another program's X11 window, or nothing when the id is 0, names no window, or there is
+// no X server.
 std::optional<QSize> ForeignClientSize(quint32 windowId);
 
 // The root window of the X server's first screen, or 0 without an X server.
 quint32 RootWindowId();
 
-// Makes `window` a child of another program's X11 window, at 0, 0 with `size`, shown and
-// not activated. False when that cannot be done (no X server, the host is gone).
+// Makes `window` a child of another program's X11 window, at 0, 0 with `size` (logical
+// pixels, as ForeignClientSize gives it), shown and not activated. False when that cannot
+// be done (no X server, the host is gone).
 bool EmbedInForeignWindow(QWidget *window, quint32 hostId, const QSize &size);
 
 // Calls `gone` once when the X11 window behind `window` is destroyed from outside (its

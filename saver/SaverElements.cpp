@@ -4,7 +4,9 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace saver {
 
@@ -15,6 +17,15 @@ namespace {
 // of a million characters measures millions of pixels); only its start is kept, so its
 // memory stays bounded.
 constexpr int LargestPixmapSide = 32767;
+
+// The screen's pixels that `pixels` logical ones cover, in whole pixels, at most `largest`.
+QSize DeviceSize(const QSize &pixels, qreal ratio, int largest = std::numeric_limits<int>::max())
+{
+    const auto side = [&](int length) {
+        return int(std::min(std::ceil(length * ratio), double(largest)));
+    };
+    return QSize(side(pixels.width()), side(pixels.height()));
+}
 
 } // namespace
 
@@ -54,6 +65,14 @@ void TextLine::setWidth(double twips)
     m_pixmap = {};
 }
 
+void TextLine::setDevicePixelRatio(qreal ratio)
+{
+    if (ratio == m_ratio || ratio <= 0)
+        return;
+    m_ratio = ratio;
+    m_pixmap = {};
+}
+
 // Whole pixels, as a label on the screen measures.
 void TextLine::fitToText()
 {
@@ -69,7 +88,8 @@ const QPixmap &TextLine::pixmap() const
         const QSize pixels(core::ToPixels(m_size.width()), core::ToPixels(m_size.height()));
         if (pixels.isEmpty())
             return m_pixmap;
-        m_pixmap = QPixmap(pixels.boundedTo(QSize(LargestPixmapSide, LargestPixmapSide)));
+        m_pixmap = QPixmap(DeviceSize(pixels, m_ratio, LargestPixmapSide));
+        m_pixmap.setDevicePixelRatio(m_ratio);
         m_pixmap.fill(m_background);
         QPainter painter(&m_pixmap);
         painter.setFont(m_font);
@@ -106,16 +126,26 @@ void PictureElement::setSize(const QSizeF &twips)
     m_pixmap = {};
 }
 
+void PictureElement::setDevicePixelRatio(qreal ratio)
+{
+    if (ratio == m_ratio || ratio <= 0)
+        return;
+    m_ratio = ratio;
+    m_pixmap = {};
+}
+
 const QPixmap &PictureElement::pixmap() const
 {
     if (m_pixmap.isNull() && hasPicture()) {
         const QSize pixels(core::ToPixels(m_size.width()), core::ToPixels(m_size.height()));
         if (pixels.isEmpty())
             return m_pixmap;
+        const QSize device = DeviceSize(pixels, m_ratio);
         m_pixmap = QPixmap::fromImage(
-            pixels == m_picture.size()
+            device == m_picture.size()
                 ? m_picture
-                : m_picture.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+                : m_picture.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        m_pixmap.setDevicePixelRatio(m_ratio);
     }
     return m_pixmap;
 }

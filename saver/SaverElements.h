@@ -8,7 +8,10 @@
 #include <QString>
 
 // The saver window's elements. The window paints them itself; each keeps its rendering
-// until something about it changes, so the ticks only move finished pixmaps.
+// until something about it changes, so the ticks only move finished pixmaps. Each is
+// rendered at the device pixel ratio it is given, the window's: a high-density screen gets
+// text rasterised at its own density, not enlarged. A pixmap's deviceIndependentSize() is
+// then the element's size in logical pixels.
 namespace saver {
 
 // A text line that sizes itself to its text and font. A width set afterwards stays until
@@ -22,6 +25,7 @@ public:
     void setBackground(const QColor &color);
     void setAlignment(Qt::Alignment alignment);
     void setWidth(double twips);
+    void setDevicePixelRatio(qreal ratio);
 
     const QString &text() const { return m_text; }
     const QFont &font() const { return m_font; }
@@ -40,6 +44,7 @@ private:
     QColor m_background = Qt::white;
     Qt::Alignment m_alignment = Qt::AlignLeft;
     QSizeF m_size;
+    qreal m_ratio = 1;
     mutable QPixmap m_pixmap; // null until painted after a change
 };
 
@@ -56,6 +61,7 @@ public:
     bool stretched() const { return m_stretched; }
     QSizeF size() const { return m_size; } // twips
     void setSize(const QSizeF &twips);     // as the preview shrinks it; keeps stretching
+    void setDevicePixelRatio(qreal ratio);
 
     const QPixmap &pixmap() const;
 
@@ -63,6 +69,7 @@ private:
     QImage m_picture;
     QSizeF m_size;
     bool m_stretched = false;
+    qreal m_ratio = 1;
     mutable QPixmap m_pixmap;
 };
 
