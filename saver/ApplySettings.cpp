@@ -35,10 +35,16 @@ struct PictureChoice
     qint16 sizeFactor;
 };
 
-// The screen the picture must fit, in pixels.
+// The screen the picture must fit, in logical pixels.
 QSize ScreenPixels(const frmMain &form)
 {
     return QSize(core::ToPixels(form.ScreenWidth), core::ToPixels(form.ScreenHeight));
+}
+
+// The same screen in its own pixels: twice as many each way at twice the density.
+QSize DevicePixels(const frmMain &form)
+{
+    return (QSizeF(ScreenPixels(form)) * form.devicePixelRatioF()).toSize();
 }
 
 QImage LoadChosenPicture(const frmMain &form, const PictureChoice &choice)
@@ -47,7 +53,7 @@ QImage LoadChosenPicture(const frmMain &form, const PictureChoice &choice)
         return assets::BuiltInPicture(State.ImageIndex);
     // Decoded no larger than the screen: a photograph of any size costs screen-sized memory.
     const core::Converted<QImage> loaded = platform::LoadPicture(
-        platform::PicturePath(choice.folder, choice.name), ScreenPixels(form));
+        platform::PicturePath(choice.folder, choice.name), DevicePixels(form));
     if (loaded.ok())
         return *loaded.value;
     // A folder that has gone (another disk, another machine) is not worth a message:
@@ -70,14 +76,20 @@ void ApplySizeFactor(PictureElement &photo, qint16 factor)
 // A picture never outgrows the screen: one larger than it (a metafile, or a format decoded
 // whole) is shrunk to fit, and a stored factor steps back until it fits, as the image
 // browser steps it. A hand-edited factor or a file replaced since cannot take gigabytes.
+// On a denser screen the shrunk picture keeps the screen's own pixels.
 void FitToScreen(frmMain &form, QImage picture, qint16 factor)
 {
     PictureElement &photo = form.imgPhoto;
     const QSize screen = ScreenPixels(form);
+    const QSize device = DevicePixels(form);
+    if (!device.isEmpty() &&
+        (picture.width() > device.width() || picture.height() > device.height()))
+        picture = picture.scaled(device, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    photo.setPicture(picture);
     if (!screen.isEmpty() &&
         (picture.width() > screen.width() || picture.height() > screen.height()))
-        picture = picture.scaled(screen, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    photo.setPicture(picture);
+        photo.setStretchedSize(QSizeF(picture.size().scaled(screen, Qt::KeepAspectRatio)) *
+                               core::TwipsPerPixel);
     ApplySizeFactor(photo, settings::FittingFactor(photo.size().toSize(), factor,
                                                    QSize(form.ScreenWidth, form.ScreenHeight)));
 }

@@ -44,14 +44,15 @@ void SaverWindows::CoverScreen(QScreen *screen)
     if (!screen || windowOn(screen))
         return;
     auto window = std::make_unique<frmMain>();
+    // On its screen before it is set up and shown: the picture is decoded for that screen's
+    // density, and a compositor puts a full-screen window on the output it belongs to,
+    // whatever its position.
+    window->setScreen(screen);
     const QRect pixels = screen->geometry();
     window->ScreenWidth = pixels.width() * core::TwipsPerPixel;
     window->ScreenHeight = pixels.height() * core::TwipsPerPixel;
     window->Form_Load();
     connect(window.get(), &frmMain::saverEnded, this, &SaverWindows::EndAll);
-    // Placed on its screen before it is shown: a compositor puts a full-screen window on
-    // the output it belongs to, whatever its position.
-    window->setScreen(screen);
     platform::PlaceTopmost(window.get(), pixels);
     m_covers.push_back({screen, std::move(window)});
 }

@@ -32,7 +32,8 @@ bool InSaverMode()
 
 QRect PixelRect(const QPointF &twips, const QPixmap &pixmap)
 {
-    return QRect(QPoint(core::ToPixels(twips.x()), core::ToPixels(twips.y())), pixmap.size());
+    return QRect(QPoint(core::ToPixels(twips.x()), core::ToPixels(twips.y())),
+                 pixmap.deviceIndependentSize().toSize());
 }
 
 } // namespace
@@ -183,6 +184,11 @@ QPaintEngine *frmMain::paintEngine() const
 
 void frmMain::paintEvent(QPaintEvent *event)
 {
+    // Rendered for the screen the window is on now: twice the pixels at twice the density.
+    const qreal ratio = devicePixelRatioF();
+    lblText.setDevicePixelRatio(ratio);
+    lblTime.setDevicePixelRatio(ratio);
+    imgPhoto.setDevicePixelRatio(ratio);
     if (paintsNatively())
         PaintNatively(event->region());
     else
