@@ -17,12 +17,17 @@ using namespace testing;
 namespace {
 
 // What a tool printed, once it ended.
-QString Output(const QString &program, const QStringList &arguments)
+QByteArray Printed(const QString &program, const QStringList &arguments)
 {
     QProcess tool;
     tool.start(program, arguments);
     tool.waitForFinished(10000);
-    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+    return tool.readAllStandardOutput();
+}
+
+QString Output(const QString &program, const QStringList &arguments)
+{
+    return QString::fromUtf8(Printed(program, arguments)).trimmed();
 }
 
 // The first non-empty answer of `found` within 30 s (a start under ASan can take several).
@@ -56,10 +61,8 @@ QString WindowOf(qint64 pid)
 
 QImage Screenshot()
 {
-    QProcess import;
-    import.start("import", {"-window", "root", "png:-"});
-    import.waitForFinished(10000);
-    return QImage::fromData(import.readAllStandardOutput()).convertToFormat(QImage::Format_RGB32);
+    return QImage::fromData(Printed("import", {"-window", "root", "png:-"}))
+        .convertToFormat(QImage::Format_RGB32);
 }
 
 // How many pixels differ between two images of one size; how many of one have a colour.
@@ -91,29 +94,21 @@ QRect MonitorHalf(int half)
 
 void SetMonitor(int half, bool present)
 {
-    const QString name = half == 0 ? QStringLiteral("LEFT") : QStringLiteral("RIGHT");
+    const QString name = half == 0 ? "LEFT" : "RIGHT";
     const QRect rect = MonitorHalf(half);
-    Output("xrandr", present ? QStringList{"--setmonitor", name,
-                                           QStringLiteral("%1/300x%2/200+%3+0")
-                                               .arg(rect.width())
-                                               .arg(rect.height())
-                                               .arg(rect.left()),
-                                           half == 0 ? "screen" : "none"}
-                             : QStringList{"--delmonitor", name});
+    const QString geometry =
+        QStringLiteral("%1/300x%2/200+%3+0").arg(rect.width()).arg(rect.height()).arg(rect.left());
+    Output("xrandr",
+           present ? QStringList{"--setmonitor", name, geometry, half == 0 ? "screen" : "none"}
+                   : QStringList{"--delmonitor", name});
 }
 
-void SplitIntoTwoMonitors()
+// Two monitors, or the screen whole again.
+void SetMonitors(int count)
 {
-    SetMonitor(0, true);
-    SetMonitor(1, true);
-    QTRY_COMPARE(QGuiApplication::screens().size(), 2);
-}
-
-void JoinMonitors()
-{
-    SetMonitor(1, false);
-    SetMonitor(0, false);
-    QTRY_COMPARE(QGuiApplication::screens().size(), 1);
+    for (int half : {1, 0})
+        SetMonitor(half, count == 2);
+    QTRY_COMPARE(QGuiApplication::screens().size(), count);
 }
 
 // The saver program, with a runtime folder of its own: this test counts as an instance.
@@ -174,7 +169,7 @@ private Q_SLOTS:
     // key ends the run.
     void fullScreen()
     {
-        SplitIntoTwoMonitors();
+        SetMonitors(2);
         Saver saver({"/s"});
         const QString window = WindowOf(saver.process.processId());
         const QSize half = MonitorHalf(1).size();
@@ -189,7 +184,7 @@ private Q_SLOTS:
         }
         QTest::qWait(400);
         QVERIFY(Differences(Screenshot().copy(MonitorHalf(1)), first) > 0); // the block travels
-        JoinMonitors();
+        SetMonitors(1);
         Output("xdotool", {"mousemove", "5", "5", "key", "a"});
         QVERIFY2(saver.EndsWithin(3000), "a key did not end the saver");
         // One full-screen run at a time; one killed outright leaves no lock behind.
@@ -303,7 +298,7 @@ private Q_SLOTS:
     // a key on any window ends them all and gives the cursor back.
     void coversEveryMonitor()
     {
-        SplitIntoTwoMonitors();
+        SetMonitors(2);
         QVERIFY(!startup::Main({"/s"}));
         saver::SaverWindows &windows = *startup::SaverWindows();
         const auto covers = [&windows](int half) {
@@ -324,7 +319,7 @@ private Q_SLOTS:
                         Qt::Key_A);
         QVERIFY(left.unloaded());
         QVERIFY(platform::CursorDisplayCount() >= 0);
-        JoinMonitors();
+        SetMonitors(1);
     }
 
     // In this process: what the X server shows of the saver is exactly what a painter

@@ -1,61 +1,19 @@
 # shellcheck shell=bash disable=SC2034,SC2154 # "build" comes from, "as_nobody" goes to the test
 # Sourced by the host tests after "build" is set, with the host's tools as arguments:
 #   source host_support.sh TOOL...
-# Installs the build into a scratch prefix, gives user nobody a home whose settings show
-# colours no other program here uses, and starts an Xvfb of the test's own. What the test
-# starts goes into "started" and is stopped at the end, with everything it started.
-for tool in "$@" Xvfb setpriv import convert; do
-    command -v "$tool" >/dev/null || { echo "no $tool: skipped"; exit 77; }
-done
-scratch=$(mktemp -d)
+# Installs the build into a scratch prefix, gives user nobody a home with the plum settings
+# and starts an Xvfb of the test's own.
+# shellcheck source=tests/sessions/session_support.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../sessions/session_support.sh" "$@" Xvfb setpriv \
+    import convert
 chmod 755 "$scratch"
-started=()
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-# The processes descending from process $1, one a line (ps pads the numbers with blanks).
-descendants() {
-    local child
-    for child in $(ps -o pid= --ppid "$1"); do
-        echo "$child"
-        descendants "$child"
-    done
-}
-finish() {
-    local status=$? pid
-    for pid in "${started[@]}"; do
-        # shellcheck disable=SC2046 # one PID a word
-        kill $(descendants "$pid") "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
-    rm -rf "$scratch"
-    exit "$status"
-}
-trap finish EXIT
-# Polls COMMAND every 50 ms for up to SECONDS.
-within() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.05
-    done
-}
-
 DESTDIR=$scratch/stage cmake --install "$build" --prefix /usr >/dev/null
 home=$scratch/home
-mkdir -p "$home/.config/Vantrel" "$home/runtime"
-# Background RGB(153, 51, 102), red title, yellow countdown line.
-printf '%s\n' '[Settings]' 'Background=6697881' 'Title=Moon landing' 'Date=6/15/2030' \
-    'ImageUsed=1' >"$home/.config/Vantrel/Lumidex.conf"
+install -d -m 700 "$home/runtime"
+settings "$home/.config" 'ImageUsed=1'
 chown -R 65534:65534 "$home"
-chmod 700 "$home/runtime"
-
-# Xvfb picks a free display and writes its number; -ac lets nobody's processes connect.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -ac -nolisten tcp -noreset 3>"$scratch/display" \
-    >"$scratch/xvfb.log" 2>&1 &
-started+=($!)
-within 20 test -s "$scratch/display" || { cat "$scratch/xvfb.log" >&2; exit 1; }
-export DISPLAY=:$(cat "$scratch/display")
+# -ac lets nobody's processes connect.
+xvfb 1024x768x24 -ac
 
 # "${as_nobody[@]}" [NAME=VALUE...] COMMAND...: hosts refuse to run programs as root.
 as_nobody=(setpriv --reuid=65534 --regid=65534 --clear-groups env -i HOME="$home"
@@ -70,11 +28,8 @@ lumidex_under() {
 started_under() { pid=$(lumidex_under "$1"); [ -n "$pid" ]; }
 gone_under() { [ -z "$(lumidex_under "$1")" ]; }
 colours_shown() {
-    import -window root "$scratch/screen.png" 2>/dev/null || return 1
-    local histogram
-    histogram=$(convert "$scratch/screen.png" -format %c histogram:info:- | sort -rn)
-    head -1 <<<"$histogram" | grep -q '(153,51,102)' &&
-        grep -q '(255,0,0)' <<<"$histogram" && grep -q '(255,255,0)' <<<"$histogram"
+    import -window root "$scratch/screen.png" 2>/dev/null && colours "$scratch/screen.png" &&
+        mostly 153,51,102 && shows 255,0,0 && shows 255,255,0
 }
 
 # host_round HOST_PID: one blanking through the test's "activate" and "deactivate". The
@@ -91,8 +46,8 @@ host_round() {
         fail "the host named no window for lumidex to draw in"
     within 10 colours_shown || fail "the screen does not show the countdown's colours"
     [ -z "${screenshot:-}" ] || cp "$scratch/screen.png" "$screenshot"
-    # A zombie waiting to be reaped has ended. Asked to stop just after starting the
-    # program, the XScreenSaver daemon once took 5 s to act: the pause leaves it out.
+    # Asked to stop just after starting the program, the XScreenSaver daemon once took
+    # 5 s to act: the pause leaves it out.
     sleep 1
     start=$(date +%s%N)
     deactivate

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2015,SC2016 # the single-quoted $ expands in the shells started
 # mate_screensaver.sh BUILD_DIR
 # Installs the build into a scratch prefix and lets MATE's screen saver run it on an Xvfb
 # and in a D-Bus session of its own: with Lumidex chosen as its one theme, --activate
@@ -29,8 +30,8 @@ unshare -m --propagation private sh -c 'mount --bind "$0" /usr/libexec/xscreensa
     XDG_RUNTIME_DIR="$home/runtime" dbus-run-session -- bash "$scratch/session.sh" \
     >"$scratch/daemon.log" 2>&1 &
 daemon=$!
-started+=("$daemon")
-ask() { "${as_nobody[@]}" DBUS_SESSION_BUS_ADDRESS="$(cat "$home/bus")" mate-screensaver-command "$@"; }
+ask() { "${as_nobody[@]}" DBUS_SESSION_BUS_ADDRESS="$(cat "$home/bus")" \
+    mate-screensaver-command "$@"; }
 answers() { [ -s "$home/bus" ] && ask --query >/dev/null 2>&1; }
 within 20 answers || { cat "$scratch/daemon.log" >&2; exit 1; }
 

@@ -17,7 +17,6 @@ chown 65534:65534 "$home/.xscreensaver"
 "${as_nobody[@]}" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$home/runtime" \
     xscreensaver -no-splash -verbose >"$scratch/daemon.log" 2>&1 &
 daemon=$!
-started+=("$daemon")
 answers() { xscreensaver-command -version >/dev/null 2>&1; }
 within 20 answers || { cat "$scratch/daemon.log" >&2; exit 1; }
 
