@@ -41,7 +41,7 @@ frmMain *SaverWindows::windowOn(const QScreen *screen) const
 
 void SaverWindows::CoverScreen(QScreen *screen)
 {
-    if (!screen || windowOn(screen))
+    if (!screen || windowOn(screen) || m_ended)
         return;
     auto window = std::make_unique<frmMain>();
     // On its screen before it is set up and shown: the picture is decoded for that screen's
@@ -55,6 +55,17 @@ void SaverWindows::CoverScreen(QScreen *screen)
     connect(window.get(), &frmMain::saverEnded, this, &SaverWindows::EndAll);
     platform::PlaceTopmost(window.get(), pixels);
     m_covers.push_back({screen, std::move(window)});
+    AlignTicks();
+}
+
+// The scroll timers restarted together tick in the same wake-up of the event loop: one
+// wake-up a tick for all the windows, not one for each.
+void SaverWindows::AlignTicks()
+{
+    for (const Cover &cover : m_covers) {
+        if (!cover.window->unloaded())
+            cover.window->tmrScroll.start();
+    }
 }
 
 void SaverWindows::UncoverScreen(QScreen *screen)
@@ -73,6 +84,7 @@ void SaverWindows::UncoverScreen(QScreen *screen)
 
 void SaverWindows::EndAll()
 {
+    m_ended = true; // a screen plugged in now is not worth a window
     for (const Cover &cover : m_covers) {
         if (!cover.window->unloaded())
             cover.window->close();

@@ -36,9 +36,11 @@ private:
 
     void CoverScreen(QScreen *screen);
     void UncoverScreen(QScreen *screen);
+    void AlignTicks();
     void EndAll();
 
     std::vector<Cover> m_covers;
+    bool m_ended = false;
 };
 
 } // namespace saver

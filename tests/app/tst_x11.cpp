@@ -163,7 +163,12 @@ private Q_SLOTS:
         Store("Title", "Moon landing");
         Store("Date", QDate::currentDate().addYears(3).toString(Qt::ISODate));
     }
-    void cleanup() { ResetRun(); }
+    void cleanup()
+    {
+        ResetRun();
+        if (QGuiApplication::screens().size() > 1)
+            SetMonitors(1); // the screen whole again for the next test, whatever failed
+    }
 
     // Full screen on two monitors: it covers both, each with its block travelling, and a
     // key ends the run.
@@ -184,7 +189,6 @@ private Q_SLOTS:
         }
         QTest::qWait(400);
         QVERIFY(Differences(Screenshot().copy(MonitorHalf(1)), first) > 0); // the block travels
-        SetMonitors(1);
         Output("xdotool", {"mousemove", "5", "5", "key", "a"});
         QVERIFY2(saver.EndsWithin(3000), "a key did not end the saver");
         // One full-screen run at a time; one killed outright leaves no lock behind.
@@ -319,7 +323,8 @@ private Q_SLOTS:
                         Qt::Key_A);
         QVERIFY(left.unloaded());
         QVERIFY(platform::CursorDisplayCount() >= 0);
-        SetMonitors(1);
+        SetMonitors(1); // the whole screen comes after the run has ended: no window for it
+        QCOMPARE(windows.count(), 0);
     }
 
     // In this process: what the X server shows of the saver is exactly what a painter
