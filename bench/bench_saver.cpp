@@ -1,6 +1,7 @@
 // bench_saver: runs the saver full screen in this process, as `lumidex /s` does, and
-// reports what cannot be seen from outside: the scroll timer's ticks per second and the
-// time from exec to the first frame. Figures, not a test; bench/saver_cost.sh drives it.
+// reports what cannot be seen from outside: the scroll timer's ticks per second (of the
+// slowest window, with one window per monitor) and the time from exec to the first frame. Figures,
+// not a test; bench/saver_cost.sh drives it.
 //
 //   bench_saver SECONDS [WARMUP [LINGER]]
 //
@@ -16,6 +17,7 @@
 
 #include "app/Main.h"
 #include "bench/ProcessMemory.h"
+#include "saver/SaverWindows.h"
 #include "saver/frmMain.h"
 
 #include <xcb/xcb.h>
@@ -24,12 +26,15 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
+#include <QScreen>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <optional>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -159,24 +164,33 @@ int main(int argc, char **argv)
 
     bool measuring = false;
     bool reported = false;
-    qint64 ticks = 0;
+    std::vector<qint64> windowTicks; // one count for each monitor's window
+    for (QScreen *screen : QGuiApplication::screens()) {
+        saver::frmMain *covering = startup::SaverWindows()->windowOn(screen);
+        if (!covering)
+            continue;
+        const std::size_t index = windowTicks.size();
+        windowTicks.push_back(0);
+        QObject::connect(&covering->tmrScroll, &QTimer::timeout, [&, index] {
+            if (measuring)
+                ++windowTicks[index];
+        });
+    }
     QElapsedTimer window;
-    QObject::connect(&form->tmrScroll, &QTimer::timeout, [&] {
-        if (measuring)
-            ++ticks;
-    });
 
     const auto report = [&](const char *ending) {
         measuring = false;
         reported = true;
         const double elapsed = window.isValid() ? double(window.nsecsElapsed()) / 1e9 : 0.0;
+        const qint64 ticks = *std::min_element(windowTicks.begin(), windowTicks.end());
         std::printf(
-            "result ticks=%lld seconds=%.3f ticks_per_s=%.2f interval_ms=%d "
+            "result windows=%zu ticks=%lld seconds=%.3f ticks_per_s=%.2f interval_ms=%d "
             "exec_to_main_ms=%.1f startup_done_ms=%.1f first_paint_ms=%.1f first_frame_ms=%.1f "
             "vmhwm_kb=%ld exec_reference=%s ending=%s\n",
-            static_cast<long long>(ticks), elapsed, elapsed > 0 ? ticks / elapsed : 0.0,
-            form->tmrScroll.interval(), MsBetween(exec.realtimeUs, mainRealtimeUs),
-            MsBetween(exec.realtimeUs, startedUs), MsBetween(exec.realtimeUs, firstFrame.paintedUs),
+            windowTicks.size(), static_cast<long long>(ticks), elapsed,
+            elapsed > 0 ? ticks / elapsed : 0.0, form->tmrScroll.interval(),
+            MsBetween(exec.realtimeUs, mainRealtimeUs), MsBetween(exec.realtimeUs, startedUs),
+            MsBetween(exec.realtimeUs, firstFrame.paintedUs),
             MsBetween(exec.realtimeUs, firstFrame.shownUs), long(bench::StatusKilobytes("VmHWM")),
             exec.source, ending);
         std::fflush(stdout);

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The saver's running cost against XScreenSaver's fontglide, on virtual 1920x1080 and
-# 3840x2160 screens: CPU of the drawing program and of the X server, timer ticks
+# 3840x2160 screens, and on two 1920x1080 monitors side by side (the saver alone): CPU of the drawing program and of the X server, timer ticks
 # achieved, time to the first frame, peak memory. Prints figures, passes or fails nothing.
 #
 #   bench/saver_cost.sh            # about 3 minutes, plus the build
 #
-# LUMIDEX_BENCH_SECONDS changes the 20 s measuring window of each case.
+# LUMIDEX_BENCH_SECONDS changes the 20 s measuring window of each case;
+# LUMIDEX_BENCH_SCREENS the screens, e.g. "1920x1080 2x1920x1080".
 
 set -euo pipefail
 
@@ -15,7 +16,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/../scripts/setup.sh"
 WINDOW_SECONDS=${LUMIDEX_BENCH_SECONDS:-20}
 WARMUP_SECONDS=2 # start-up is not running cost: the window opens after it
 EXTRA_STARTS=4   # short runs besides the long one: the first frame is timed on each
-SCREENS=(1920x1080 3840x2160)
+read -ra SCREENS <<<"${LUMIDEX_BENCH_SCREENS:-1920x1080 3840x2160 2x1920x1080}"
 SPEEDS=(10 5)
 FONTGLIDE=/usr/libexec/xscreensaver/fontglide
 CLOCK_TICKS=$(getconf CLK_TCK)
@@ -129,9 +130,23 @@ free_display() {
     return 1
 }
 
-# Starts Xvfb with the given screen on a free display; sets XVFB_PID and DISPLAY.
+# Splits the X screen into RandR monitors of WxH side by side, as many as it holds.
+split_into_monitors() {
+    local width=${1%x*} height=${1#*x} left=0 n=0 primary=screen
+    while ((left < $(xdpyinfo | awk '/dimensions:/ { split($2, d, "x"); print d[1] }'))); do
+        xrandr --setmonitor "M$n" "$width/300x$height/200+$left+0" "$primary" >/dev/null
+        primary=none left=$((left + width)) n=$((n + 1))
+    done
+}
+
+# Starts Xvfb with the given screen (WxH, or NxWxH for N monitors of WxH side by side) on
+# a free display; sets XVFB_PID and DISPLAY.
 start_xvfb() {
-    local size=$1 display tries attempt
+    local size=$1 monitor='' display tries attempt
+    if [[ $size == *x*x* ]]; then
+        monitor=${size#*x}
+        size="$((${size%%x*} * ${monitor%x*}))x${monitor#*x}"
+    fi
     for ((attempt = 0; attempt < 5; attempt++)); do
         display=$(free_display)
         # -noreset: a desktop's X server has clients all the time. Without it the server
@@ -145,6 +160,7 @@ start_xvfb() {
             kill -0 "$XVFB_PID" 2>/dev/null || break # the number was taken after all
             if xdpyinfo -display ":$display" >/dev/null 2>&1; then
                 export DISPLAY=":$display"
+                [ -z "$monitor" ] || split_into_monitors "$monitor"
                 return 0
             fi
             sleep 0.1
@@ -337,7 +353,8 @@ for size in "${SCREENS[@]}"; do
     for speed in "${SPEEDS[@]}"; do
         run_saver_case "$size" "$speed"
     done
-    run_fontglide_case "$size"
+    # fontglide draws into one window: it has nothing to show on monitors.
+    [[ $size == *x*x* ]] || run_fontglide_case "$size"
     stop_process "$XVFB_PID"
 done
 
@@ -393,8 +410,9 @@ for row in "${rows[@]}"; do
         ticks="${f[5]} (${f[6]}, ${f[7]} %)"
     fi
     versus="–"
-    [ "${f[1]}" = "saver, speed 10" ] && versus="$(ratio_for "${f[0]}")×"
+    [ "${f[1]}" = "saver, speed 10" ] && [ "$(ratio_for "${f[0]}")" != - ] &&
+        versus="$(ratio_for "${f[0]}")×"
     frame=${f[8]}
     [ "$frame" = "-" ] && frame="–"
-    echo "| ${f[0]/x/ × } | ${f[1]} | ${f[2]} | ${f[3]} | ${f[4]} | $ticks | $frame | ${f[9]} | $versus |"
+    echo "| ${f[0]//x/ × } | ${f[1]} | ${f[2]} | ${f[3]} | ${f[4]} | $ticks | $frame | ${f[9]} | $versus |"
 done
