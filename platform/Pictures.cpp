@@ -138,8 +138,7 @@ QImage ReadWithQt(QIODevice &device, const char *format, QSize largest)
     if (size.isEmpty())
         return {};
     QSize wanted = size;
-    if (largest.isValid() && !largest.isEmpty() &&
-        (size.width() > largest.width() || size.height() > largest.height()))
+    if (!largest.isEmpty() && size.boundedTo(largest) != size)
         wanted = size.scaled(largest, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
     const bool reducesWhileDecoding =
         wanted != size && reader.supportsOption(QImageIOHandler::ScaledSize);

@@ -80,14 +80,15 @@ void ApplySizeFactor(PictureElement &photo, qint16 factor)
 void FitToScreen(frmMain &form, QImage picture, qint16 factor)
 {
     PictureElement &photo = form.imgPhoto;
+    const auto outgrows = [&picture](QSize bounds) {
+        return !bounds.isEmpty() && picture.size().boundedTo(bounds) != picture.size();
+    };
     const QSize screen = ScreenPixels(form);
     const QSize device = DevicePixels(form);
-    if (!device.isEmpty() &&
-        (picture.width() > device.width() || picture.height() > device.height()))
+    if (outgrows(device))
         picture = picture.scaled(device, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     photo.setPicture(picture);
-    if (!screen.isEmpty() &&
-        (picture.width() > screen.width() || picture.height() > screen.height()))
+    if (outgrows(screen))
         photo.setStretchedSize(QSizeF(picture.size().scaled(screen, Qt::KeepAspectRatio)) *
                                core::TwipsPerPixel);
     ApplySizeFactor(photo, settings::FittingFactor(photo.size().toSize(), factor,

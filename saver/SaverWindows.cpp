@@ -10,6 +10,17 @@
 
 namespace saver {
 
+namespace {
+
+// The cover of a screen in a list of covers, const or not.
+template <typename Covers> auto FindCover(Covers &covers, const QScreen *screen)
+{
+    return std::find_if(covers.begin(), covers.end(),
+                        [screen](const auto &cover) { return cover.screen == screen; });
+}
+
+} // namespace
+
 SaverWindows::SaverWindows()
 {
     for (QScreen *screen : QGuiApplication::screens())
@@ -33,9 +44,7 @@ frmMain *SaverWindows::primaryWindow() const
 
 frmMain *SaverWindows::windowOn(const QScreen *screen) const
 {
-    const auto found = std::find_if(m_covers.begin(), m_covers.end(), [screen](const Cover &cover) {
-        return cover.screen == screen;
-    });
+    const auto found = FindCover(m_covers, screen);
     return found == m_covers.end() ? nullptr : found->window.get();
 }
 
@@ -70,9 +79,7 @@ void SaverWindows::AlignTicks()
 
 void SaverWindows::UncoverScreen(QScreen *screen)
 {
-    const auto found = std::find_if(m_covers.begin(), m_covers.end(), [screen](const Cover &cover) {
-        return cover.screen == screen;
-    });
+    const auto found = FindCover(m_covers, screen);
     if (found == m_covers.end())
         return;
     frmMain *window = found->window.release();

@@ -42,8 +42,8 @@ public:
     qint32 MoveCount = 0;
 
     // Twips: the screen this window covers, the primary one unless set before Form_Load.
-    qint32 ScreenWidth = 0;
-    qint32 ScreenHeight = 0;
+    qint32 ScreenWidth;
+    qint32 ScreenHeight;
     modGeneral::SaverLayoutState SaverLayout;
 
     // Both set before Form_Load. A screen-saver host (XScreenSaver) watches the input and

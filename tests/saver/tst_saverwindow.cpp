@@ -1,3 +1,4 @@
+#include "PictureBytes.h"
 #include "WindowTestSupport.h"
 
 #include "core/Dates.h"
@@ -179,6 +180,12 @@ ImageName | no such picture.jpg
                                          {"Wide.jpg", QSize(400, 300)},
                                          {"Huge.jpg", QSize(4096, 2048)}})
             QImage(size, QImage::Format_RGB32).save(dir.filePath(name), "JPEG");
+        // A metafile is rendered whole, at 2048 x 1024 pixels here: the saver shrinks it.
+        QFile metafile(dir.filePath("Big.wmf"));
+        QVERIFY(metafile.open(QIODevice::WriteOnly) &&
+                metafile.write(testing::Metafile(
+                    {}, {.width = 2048, .height = 1024, .unitsPerInch = 96})) > 0);
+        metafile.close();
         for (const QStringList &row : testing::Table(R"(
  |  | 0 | 150 75 | -
  |  | 3 | 450 225 | -
@@ -187,6 +194,7 @@ ImageName | no such picture.jpg
 <dir> | Photo 1.JPG | 2 | 80 60 | -
 <dir> | Wide.jpg | 4 | 800 600 | -
 <dir> | Huge.jpg | -1 | 1024 512 | -
+<dir> | Big.wmf | 0 | 1024 512 | -
 <dir>/gone | a.jpg | 0 | 150 75 | -
 <dir>/ | b.gif | 0 | 0 0 | Error Number: 53\r\nFile not found
 preview | whatever.jpg | 4 | 50 25 | -
