@@ -7,6 +7,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Processes.h"
 #include "platform/SaverWindowCalls.h"
+#include "platform/Store.h"
 #include "platform/Signals.h"
 #include "platform/WindowCalls.h"
 #include "platform/WindowManagerRequests.h"
@@ -230,6 +231,7 @@ std::optional<int> RunSettings()
 
 std::optional<int> Main(const QStringList &argumentsAfterProgram)
 {
+    const platform::StoreReading reading;
     ReadStartupSettings();
     State.ScreenHeight = platform::ScreenHeightTwips();
     State.ScreenWidth = platform::ScreenWidthTwips();

@@ -1,233 +1,328 @@
 #include "platform/Store.h"
 
+#include "platform/IniText.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSettings>
-#include <QStringList>
-#include <QVariant>
-#include <optional>
+#include <QStandardPaths>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-// How QSettings 6.4 behaves, measured, and what this file does about it:
-//
-// - Caching. QSettings keeps every file it parsed in a process-wide cache, also across
-//   QSettings objects, and parses it again only when its size or its modification time
-//   (in whole milliseconds) changed; sync() does not help. Another process's rewrite of the
-//   same size within the same millisecond ("5" -> "6") is then never seen: 181 of 200 such
-//   rewrites read stale. Worse, the next write starts from the stale copy and undoes the
-//   other process's change (73 of 200). So each access names the file through a descriptor
-//   of its folder, /proc/self/fd/N/Lumidex.conf, and before the QSettings goes away points
-//   N at /proc, where the file cannot exist: QSettings then sees an empty file and drops
-//   its cache entry instead of keeping it. Every read and every write parses the file anew.
-//
-// - FormatError. Only a line that starts (after blanks) with '[' and has no ']' after it
-//   ("[Settings", "[x=1") sets it. Lines without '=', invalid UTF-8, NUL bytes, stray "]"
-//   and random bytes all parse without an error. What follows the bad line is still read,
-//   but any write rewrites the file from what was parsed, so the original is kept first.
-//
-// - Values a person typed: "a, b" without quotes comes back as a QStringList, "@Rect(...)"
-//   as a QRect, "@Variant(...)" as whatever QDataStream makes of it (often nothing).
-//   Values we write are quoted and escaped by QSettings and come back unchanged.
+// The file is read and written here rather than by QSettings, which parsed it again for
+// every key, cached parses by size and whole-millisecond time (so missed same-size rewrites
+// by other processes), opened FIFOs and blocked, wrote through a relative link into
+// nowhere, and rewrote the whole file on every write, dropping what it did not understand.
 namespace platform {
 
 namespace {
 
-const QString StoreFileName = QStringLiteral("Lumidex.conf");
-
-QString StoreFolder()
+QByteArray Native(const QString &path)
 {
-    return QFileInfo(StoreFilePath()).absolutePath();
+    return QFile::encodeName(path);
 }
 
-// Linux exposes open descriptors as folders under /proc/self/fd; without /proc the
-// store is used by its own name and the cache hazards above remain.
-bool CanNameByDescriptor()
+QString Reason(int error)
 {
-    static const bool available = ::access("/proc/self/fd", X_OK) == 0;
-    return available;
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// A QSettings on the store that never reuses, and never leaves behind, a cache entry.
-class FreshStore
+// A descriptor closed when it goes out of scope.
+class Descriptor
 {
 public:
-    // folder: an open descriptor of the store's folder, owned by this object.
-    explicit FreshStore(int folder)
-        : m_folder(folder), m_settings(PathFor(folder), QSettings::IniFormat)
+    explicit Descriptor(int fd = -1) : m_fd(fd) {}
+    ~Descriptor()
     {
+        if (m_fd >= 0)
+            ::close(m_fd);
     }
-
-    ~FreshStore()
-    {
-        if (m_folder < 0)
-            return;
-        // Point the name at a folder without the file and let QSettings look again: it
-        // records an empty file, which it deletes rather than caches when we let go.
-        const int nowhere = ::open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (nowhere >= 0) {
-            ::dup3(nowhere, m_folder, O_CLOEXEC);
-            ::close(nowhere);
-            m_settings.sync();
-        }
-        ::close(m_folder);
-    }
-
-    FreshStore(const FreshStore &) = delete;
-    FreshStore &operator=(const FreshStore &) = delete;
-
-    QSettings &settings() { return m_settings; }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
 
 private:
-    static QString PathFor(int folder)
-    {
-        if (folder < 0)
-            return StoreFilePath();
-        return QStringLiteral("/proc/self/fd/%1/").arg(folder) + StoreFileName;
-    }
-
-    int m_folder;
-    QSettings m_settings;
+    int m_fd;
 };
 
-int OpenStoreFolder()
+// What is at the store's name. Anything but a regular file (a FIFO, a device, a folder)
+// counts as no store: opening a FIFO to read it would wait for a writer.
+struct StoreContent
 {
-    if (!CanNameByDescriptor())
-        return -1;
-    return ::open(QFile::encodeName(StoreFolder()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-}
+    enum { Missing, File, NotAFile, Unreadable } state = Missing;
+    QByteArray bytes;
+    bool cut = false; // more than LargestStoreRead: only its first whole lines are here
+    mode_t mode = 0;
+    int error = 0;
+};
 
-// What is at the store's name: nothing, the file, or something we must leave alone
-// (a folder, a device).
-enum class Entry { Missing, File, Unusable };
-
-Entry StoreEntry()
+StoreContent ReadStore(const QString &path)
 {
+    StoreContent content;
+    Descriptor file(::open(Native(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat info;
-    if (::stat(QFile::encodeName(StoreFilePath()).constData(), &info) != 0)
-        return errno == ENOENT ? Entry::Missing : Entry::Unusable;
-    return S_ISREG(info.st_mode) ? Entry::File : Entry::Unusable;
+    if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
+        content.error = errno;
+        content.state = errno == ENOENT ? StoreContent::Missing : StoreContent::Unreadable;
+        return content;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        content.state = StoreContent::NotAFile;
+        return content;
+    }
+    content.state = StoreContent::File;
+    content.mode = info.st_mode & 07777;
+    // One byte more than is kept tells a file that goes on.
+    content.bytes.resize(LargestStoreRead + 1);
+    qsizetype filled = 0;
+    while (filled < content.bytes.size()) {
+        const ssize_t got = ::read(file.get(), content.bytes.data() + filled,
+                                   size_t(content.bytes.size() - filled));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            content.error = errno;
+            content.state = StoreContent::Unreadable;
+            return content;
+        }
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    content.bytes.truncate(filled);
+    if (filled > LargestStoreRead) {
+        content.cut = true;
+        const qsizetype lastBreak = content.bytes.lastIndexOf('\n', LargestStoreRead - 1);
+        content.bytes.truncate(lastBreak + 1);
+    }
+    return content;
 }
 
-// The stored value as text. A list a person typed without quotes reads back as written;
-// anything that is not text (a rectangle, a broken variant) counts as missing.
-std::optional<QString> AsText(const QVariant &value)
+IniText ReadIni()
 {
-    switch (value.typeId()) {
-    case QMetaType::QString:
-        return value.toString();
-    case QMetaType::QStringList:
-        return value.toStringList().join(QStringLiteral(", "));
-    case QMetaType::QVariantList: {
-        QStringList parts;
-        for (const QVariant &part : value.toList()) {
-            const std::optional<QString> text = AsText(part);
-            if (!text)
-                return std::nullopt;
-            parts.append(*text);
+    const StoreContent content = ReadStore(StoreFilePath());
+    return IniText(content.state == StoreContent::File ? content.bytes : QByteArray());
+}
+
+// The parse the reads of a StoreReading share.
+int readingDepth = 0;
+std::optional<IniText> sharedReading;
+
+// The file a write must replace: the one the store's name leads to through any links,
+// which stay links.
+QString WriteTarget()
+{
+    QString path = StoreFilePath();
+    for (int hop = 0; hop < 40; ++hop) {
+        const QFileInfo info(path);
+        if (!info.isSymLink())
+            return path;
+        path = info.symLinkTarget();
+    }
+    return path;
+}
+
+std::optional<QString> MakeFolders(const QString &folder)
+{
+    QString made;
+    for (const QString &part : folder.split(u'/', Qt::SkipEmptyParts)) {
+        made += u'/' + part;
+        if (::mkdir(Native(made).constData(), 0777) != 0 && errno != EEXIST)
+            return Reason(errno);
+    }
+    struct stat info;
+    if (::stat(Native(folder).constData(), &info) != 0)
+        return Reason(errno);
+    if (!S_ISDIR(info.st_mode))
+        return Reason(ENOTDIR);
+    return std::nullopt;
+}
+
+mode_t NewFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// A file made beside its place and put there in one step, so that a reader sees the old
+// file or the new one, never a part. Until then it has a name of its own, which goes with
+// this object: a failed write leaves nothing behind.
+class NewFile
+{
+public:
+    // A new file with the bytes.
+    NewFile(const QString &place, const QByteArray &bytes, mode_t mode)
+        : m_place(Native(place)), m_name(m_place + ".XXXXXX")
+    {
+        Descriptor file(::mkostemp(m_name.data(), O_CLOEXEC));
+        if (file.get() < 0) {
+            m_name.clear();
+            m_failure = Reason(errno);
+            return;
         }
-        return parts.join(QStringLiteral(", "));
+        int error = 0;
+        for (qsizetype written = 0; written < bytes.size() && !error;) {
+            const ssize_t put =
+                ::write(file.get(), bytes.constData() + written, size_t(bytes.size() - written));
+            if (put < 0 && errno != EINTR)
+                error = errno;
+            else if (put > 0)
+                written += put;
+        }
+        if (!error && (::fchmod(file.get(), mode) != 0 || ::fsync(file.get()) != 0))
+            error = errno;
+        if (!error && ::close(file.release()) != 0)
+            error = errno;
+        if (error)
+            m_failure = Reason(error);
     }
-    default:
-        break;
+
+    // A second name for the file at `existing`, which costs no space: a full disk is no
+    // obstacle. Where the file system has no such names, a copy of its bytes.
+    static std::unique_ptr<NewFile> SameAs(const QString &place, const QString &existing,
+                                           mode_t mode)
+    {
+        const QByteArray name = Native(place) + ".new";
+        ::unlink(name.constData());
+        if (::link(Native(existing).constData(), name.constData()) == 0)
+            return std::unique_ptr<NewFile>(new NewFile(Native(place), name));
+        QFile original(existing);
+        if (!original.open(QIODevice::ReadOnly))
+            return std::unique_ptr<NewFile>(new NewFile(original.errorString()));
+        const QByteArray bytes = original.readAll();
+        if (original.error() != QFileDevice::NoError)
+            return std::unique_ptr<NewFile>(new NewFile(original.errorString()));
+        return std::make_unique<NewFile>(place, bytes, mode);
     }
-    QVariant converted = value;
-    if (!converted.isValid() || !converted.convert(QMetaType::fromType<QString>()))
+
+    ~NewFile()
+    {
+        if (!m_name.isEmpty())
+            ::unlink(m_name.constData());
+    }
+
+    NewFile(const NewFile &) = delete;
+    NewFile &operator=(const NewFile &) = delete;
+
+    const std::optional<QString> &failure() const { return m_failure; }
+
+    std::optional<QString> PutInPlace()
+    {
+        if (m_failure)
+            return m_failure;
+        if (::rename(m_name.constData(), m_place.constData()) != 0)
+            return Reason(errno);
+        m_name.clear();
         return std::nullopt;
-    return converted.toString();
-}
-
-// Keeps the damaged file's bytes beside it, under a name no earlier copy has taken.
-bool KeepDamagedCopy()
-{
-    QFile damaged(StoreFilePath());
-    if (!damaged.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray original = damaged.readAll();
-    if (damaged.error() != QFileDevice::NoError)
-        return false;
-
-    const QString base = StoreFilePath() + QStringLiteral(".damaged");
-    for (int number = 1; number < 10000; ++number) {
-        QFile copy(number == 1 ? base : base + QLatin1Char('.') + QString::number(number));
-        // NewOnly: an earlier copy, or one another process makes now, is never replaced.
-        if (!copy.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            if (copy.exists())
-                continue;
-            return false;
-        }
-        if (copy.write(original) == original.size() && copy.flush())
-            return true;
-        copy.remove();
-        return false;
     }
-    return false;
-}
 
-bool Writable(const QString &path)
-{
-    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
-}
+private:
+    NewFile(QByteArray place, QByteArray name) : m_place(std::move(place)), m_name(std::move(name))
+    {
+    }
+    explicit NewFile(QString failure) : m_failure(std::move(failure)) {}
+
+    QByteArray m_place;
+    QByteArray m_name; // empty once in place, or when never made
+    std::optional<QString> m_failure;
+};
 
 } // namespace
 
+StoreReading::StoreReading()
+{
+    ++readingDepth;
+}
+
+StoreReading::~StoreReading()
+{
+    if (--readingDepth == 0)
+        sharedReading.reset();
+}
+
 QString StoreFilePath()
 {
-    // QSettings fixes the folder from XDG_CONFIG_HOME once per process; so do we.
-    static const QString path = QSettings(QSettings::NativeFormat, QSettings::UserScope,
-                                          QStringLiteral("Vantrel"), QStringLiteral("Lumidex"))
-                                    .fileName();
+    // Fixed from XDG_CONFIG_HOME once per process, where QSettings kept it too.
+    static const QString path =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+        QStringLiteral("/Vantrel/Lumidex.conf");
     return path;
 }
 
 QString GetSetting(const QString &section, const QString &key, const QString &defaultText)
 {
-    if (section.isEmpty() || key.isEmpty() || StoreEntry() != Entry::File)
+    if (section.isEmpty() || key.isEmpty())
         return defaultText;
-    const int folder = OpenStoreFolder();
-    if (folder < 0 && CanNameByDescriptor())
-        return defaultText;
-    FreshStore store(folder);
-    const QVariant value = store.settings().value(section + QLatin1Char('/') + key);
-    return AsText(value).value_or(defaultText);
+    if (readingDepth == 0)
+        return ReadIni().Text(section, key).value_or(defaultText);
+    if (!sharedReading)
+        sharedReading = ReadIni();
+    return sharedReading->Text(section, key).value_or(defaultText);
 }
 
-void SaveSetting(const QString &section, const QString &key, const QString &value)
+std::optional<QString> SaveSettings(const QString &section, const SettingTexts &texts)
 {
-    if (section.isEmpty() || key.isEmpty())
-        return;
-    const Entry entry = StoreEntry();
-    if (entry == Entry::Unusable)
-        return;
-    // Checked here rather than left to QSettings: a write it refuses stays pending in its
-    // file object and would show up in the next read as if stored.
-    if (!QDir().mkpath(StoreFolder()) || !Writable(StoreFolder()) ||
-        (entry == Entry::File && !Writable(StoreFilePath())))
-        return;
-    const int folder = OpenStoreFolder();
-    if (folder < 0 && CanNameByDescriptor())
-        return;
-    // QSettings parses the file as it is made, unlocked; the lock it takes to write makes it
-    // parse again only if size or time (whole milliseconds, set once per clock tick)
-    // changed, so a same-size write by another process in between was undone: two busy
-    // writers lost keys. Writers take turns on the folder from parse to rename instead, and
-    // wait in the kernel rather than in QLockFile's sleeps of up to 6 s. Closing the
-    // descriptor ends the turn.
-    if (folder >= 0)
-        ::flock(folder, LOCK_EX);
+    sharedReading.reset();
+    const QString target = WriteTarget();
+    const QString folder = QFileInfo(target).absolutePath();
+    if (const std::optional<QString> failure = MakeFolders(folder))
+        return failure;
+    // Writers take turns from reading the file to replacing it, or one would undo the
+    // other's keys. The lock is on the folder, which stays while files are replaced;
+    // closing the descriptor ends the turn.
+    const Descriptor folderLock(
+        ::open(Native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folderLock.get() < 0)
+        return Reason(errno);
+    ::flock(folderLock.get(), LOCK_EX);
 
-    FreshStore store(folder);
-    QSettings &settings = store.settings();
-    if (settings.status() == QSettings::FormatError && !KeepDamagedCopy())
-        return; // rather no write than losing what did not parse
-    // Always a QString: a number or bool would be stored as a typed variant.
-    settings.setValue(section + QLatin1Char('/') + key, QVariant(value));
-    settings.sync();
+    const StoreContent content = ReadStore(target);
+    if (content.state == StoreContent::NotAFile)
+        return QStringLiteral("%1 is not a regular file").arg(target);
+    if (content.state == StoreContent::Unreadable)
+        return Reason(content.error);
+    const bool exists = content.state == StoreContent::File;
+    // Replacing the file would get round its own read-only mode.
+    if (exists && ::access(Native(target).constData(), W_OK) != 0)
+        return Reason(errno);
+
+    IniText text(content.bytes);
+    bool changed = false;
+    bool losesWhatItHeld = content.cut;
+    for (const auto &[key, value] : texts) {
+        if (key.isEmpty() || text.Text(section, key) == TextUpToNul(value))
+            continue;
+        changed = true;
+        losesWhatItHeld = text.Set(section, key, value) || losesWhatItHeld;
+    }
+    if (!changed)
+        return std::nullopt;
+
+    const mode_t mode = exists ? content.mode : NewFileMode();
+    // What the rewrite would lose is kept first, as Lumidex.conf.damaged (replacing an
+    // earlier copy), but only once the new file is written in full: a failure leaves
+    // everything as it was.
+    std::unique_ptr<NewFile> copy;
+    if (exists && losesWhatItHeld) {
+        copy = NewFile::SameAs(target + QStringLiteral(".damaged"), target, mode);
+        if (copy->failure())
+            return copy->failure();
+    }
+    NewFile store(target, text.bytes(), mode);
+    if (store.failure())
+        return store.failure();
+    if (copy)
+        if (const std::optional<QString> failure = copy->PutInPlace())
+            return failure;
+    return store.PutInPlace();
 }
 
 } // namespace platform

@@ -7,6 +7,7 @@
 #include "platform/MessageBox.h"
 #include "platform/NativeSurface.h"
 #include "platform/SaverWindowCalls.h"
+#include "platform/Store.h"
 #include "saver/ApplySettings.h"
 #include "state/modGeneral.h"
 
@@ -72,6 +73,7 @@ frmMain::~frmMain() = default;
 
 void frmMain::Form_Load()
 {
+    const platform::StoreReading reading;
     m_countdownInputs = countdown::StoredCountdownInputs(State.IncludeDays);
     if (ComposeCountdown())
         platform::MsgBox(countdown::DateCalculationErrorText, platform::MsgButtons::Ok,

@@ -59,9 +59,12 @@ Reading<bool> TryFlag(const QString &name)
     return {*stored.value, std::nullopt};
 }
 
-void WriteText(const QString &key, const QString &text)
+std::optional<QString> WriteTexts(const KeyTexts &texts)
 {
-    platform::SaveSetting(platform::SettingsSection, KeyNamed(key).name, text);
+    platform::SettingTexts named;
+    for (const auto &[key, text] : texts)
+        named.append({KeyNamed(key).name, text});
+    return platform::SaveSettings(platform::SettingsSection, named);
 }
 
 } // namespace settings

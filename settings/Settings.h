@@ -3,8 +3,10 @@
 #include "core/Failure.h"
 #include "settings/SettingKeys.h"
 
+#include <QList>
 #include <QString>
 #include <optional>
+#include <utility>
 
 // Typed reads and text writes of the section "Settings". A stored text that cannot be
 // converted to the key's type reads as the key's default, and so does a number outside
@@ -45,6 +47,13 @@ inline bool ReadFlag(const QString &key)
     return TryFlag(key).value;
 }
 
-void WriteText(const QString &key, const QString &text);
+// Writes the texts of the section "Settings" in one rewrite of the store: all are saved, or
+// none and the system's reason comes back.
+using KeyTexts = QList<std::pair<QString, QString>>;
+std::optional<QString> WriteTexts(const KeyTexts &texts);
+inline std::optional<QString> WriteText(const QString &key, const QString &text)
+{
+    return WriteTexts({{key, text}});
+}
 
 } // namespace settings

@@ -5,18 +5,23 @@
 
 namespace settings {
 
-void CopySnapshotKeys(const QString &fromSection, const QString &toSection)
+std::optional<QString> CopySnapshotKeys(const QString &fromSection, const QString &toSection)
 {
-    for (const SettingKey &key : SnapshotKeys()) {
-        const QString text = platform::GetSetting(fromSection, key.name, key.defaultText);
-        platform::SaveSetting(toSection, key.name, text);
+    platform::SettingTexts texts;
+    {
+        const platform::StoreReading reading;
+        for (const SettingKey &key : SnapshotKeys())
+            texts.append({key.name, platform::GetSetting(fromSection, key.name, key.defaultText)});
     }
+    return platform::SaveSettings(toSection, texts);
 }
 
-void WriteAllDefaults()
+std::optional<QString> WriteAllDefaults()
 {
+    platform::SettingTexts texts;
     for (const SettingKey &key : AllKeys())
-        platform::SaveSetting(platform::SettingsSection, key.name, key.defaultText);
+        texts.append({key.name, key.defaultText});
+    return platform::SaveSettings(platform::SettingsSection, texts);
 }
 
 } // namespace settings

@@ -4,7 +4,9 @@
 
 #include "assets/BuiltInPictures.h"
 #include "dialogs/EnterKey.h"
+#include "dialogs/SavedOrTold.h"
 #include "platform/MessageBox.h"
+#include "platform/Store.h"
 #include "settings/Settings.h"
 #include "state/modGeneral.h"
 
@@ -151,6 +153,7 @@ bool frmBrowse::eventFilter(QObject *watched, QEvent *event)
 
 void frmBrowse::Form_Load()
 {
+    const platform::StoreReading reading;
     ui->imgCheckMark->setPixmap(QPixmap::fromImage(assets::CheckMark()));
     ui->imgCheckMark->show();
     ui->lblMessage->setText(PrecedenceMessage);
@@ -255,20 +258,26 @@ void frmBrowse::lblPhotos_DblClick(int Index)
 void frmBrowse::cmdOK_Click()
 {
     namespace key = settings::key;
+    settings::KeyTexts texts;
+    if (State.DefaultTab == ListImagesTab) {
+        texts = {{key::ImageIndex, QString::number(SelectedIndex)},
+                 {key::ImageTag, assets::BuiltInPictureTag(SelectedIndex)}};
+    } else if (State.DefaultTab == FileImagesTab) {
+        texts = {{key::ImageSize, QString::number(SizeFactor)},
+                 {key::ImageDrive, CurrentDrive()},
+                 {key::ImagePath, CurrentFolder()},
+                 {key::ImageName, SelectedFileName()}};
+    }
+    texts.append({key::DefaultTab, QString::number(State.DefaultTab)});
+    if (!dialogs::SavedOrTold(settings::WriteTexts(texts)))
+        return;
     if (State.DefaultTab == ListImagesTab) {
         State.ImageIndex = SelectedIndex;
         State.ImageTag = assets::BuiltInPictureTag(State.ImageIndex);
-        settings::WriteText(key::ImageIndex, QString::number(State.ImageIndex));
-        settings::WriteText(key::ImageTag, State.ImageTag);
     } else if (State.DefaultTab == FileImagesTab) {
         State.ImageSize = SizeFactor;
         State.ImageName = SelectedFileName();
-        settings::WriteText(key::ImageSize, QString::number(State.ImageSize));
-        settings::WriteText(key::ImageDrive, CurrentDrive());
-        settings::WriteText(key::ImagePath, CurrentFolder());
-        settings::WriteText(key::ImageName, State.ImageName);
     }
-    settings::WriteText(key::DefaultTab, QString::number(State.DefaultTab));
     if (m_pictureChosen)
         m_pictureChosen();
     accept();

@@ -3,6 +3,7 @@
 
 #include "core/Dates.h"
 #include "dialogs/EnterKey.h"
+#include "dialogs/SavedOrTold.h"
 #include "platform/MessageBox.h"
 #include "settings/Settings.h"
 
@@ -85,9 +86,11 @@ void frmCalendar::cmdAbout_Click()
 
 void frmCalendar::cmdOK_Click()
 {
+    const QString date = core::ShortDate(Value());
+    if (!dialogs::SavedOrTold(settings::WriteText(settings::key::Date, date)))
+        return;
     // Setting the text runs the settings dialog's change procedure for its date box.
-    m_setupDate.setText(core::ShortDate(Value()));
-    settings::WriteText(settings::key::Date, m_setupDate.text());
+    m_setupDate.setText(date);
     accept();
 }
 

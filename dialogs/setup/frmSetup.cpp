@@ -6,6 +6,7 @@
 #include "dialogs/EnterKey.h"
 #include "dialogs/about/frmAbout.h"
 #include "platform/MessageBox.h"
+#include "platform/Store.h"
 #include "settings/Settings.h"
 #include "state/modGeneral.h"
 #include "ui_frmSetup.h"
@@ -96,6 +97,7 @@ void frmSetup::ConnectControls()
 
 void frmSetup::Form_Load()
 {
+    const platform::StoreReading reading;
     using settings::key::Restore;
     namespace key = settings::key;
 

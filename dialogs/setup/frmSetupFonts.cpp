@@ -3,6 +3,7 @@
 
 #include "core/Colours.h"
 #include "core/Conversions.h"
+#include "dialogs/SavedOrTold.h"
 #include "dialogs/setup/frmSetup.h"
 #include "settings/Settings.h"
 #include "ui_frmSetup.h"
@@ -40,16 +41,15 @@ bool LoadFontChoice(CommonDialog &dialog, int line)
 
 void StoreFontChoice(const CommonDialog &dialog, int line)
 {
-    settings::WriteText(FontKey(FontAttribute::Name, line), dialog.FontName);
-    settings::WriteText(FontKey(FontAttribute::Size, line), core::SingleToText(dialog.FontSize));
-    settings::WriteText(FontKey(FontAttribute::Color, line), QString::number(dialog.Color));
-    settings::WriteText(FontKey(FontAttribute::Bold, line), core::BooleanToText(dialog.FontBold));
-    settings::WriteText(FontKey(FontAttribute::Italic, line),
-                        core::BooleanToText(dialog.FontItalic));
-    settings::WriteText(FontKey(FontAttribute::Strikethru, line),
-                        core::BooleanToText(dialog.FontStrikethru));
-    settings::WriteText(FontKey(FontAttribute::Underline, line),
-                        core::BooleanToText(dialog.FontUnderline));
+    dialogs::SavedOrTold(settings::WriteTexts({
+        {FontKey(FontAttribute::Name, line), dialog.FontName},
+        {FontKey(FontAttribute::Size, line), core::SingleToText(dialog.FontSize)},
+        {FontKey(FontAttribute::Color, line), QString::number(dialog.Color)},
+        {FontKey(FontAttribute::Bold, line), core::BooleanToText(dialog.FontBold)},
+        {FontKey(FontAttribute::Italic, line), core::BooleanToText(dialog.FontItalic)},
+        {FontKey(FontAttribute::Strikethru, line), core::BooleanToText(dialog.FontStrikethru)},
+        {FontKey(FontAttribute::Underline, line), core::BooleanToText(dialog.FontUnderline)},
+    }));
 }
 
 } // namespace
@@ -61,7 +61,8 @@ void frmSetup::cmdBackground_Click()
         return;
     if (!CommonDialog1.ShowColor(this))
         return;
-    settings::WriteText(settings::key::Background, QString::number(CommonDialog1.Color));
+    dialogs::SavedOrTold(
+        settings::WriteText(settings::key::Background, QString::number(CommonDialog1.Color)));
     ApplySampleFormats();
 }
 

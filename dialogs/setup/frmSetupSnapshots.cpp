@@ -1,6 +1,7 @@
 // The operations on all settings: save a snapshot, restore it, reset to the defaults.
 // Each asks first and ends by showing what the store now holds.
 
+#include "dialogs/SavedOrTold.h"
 #include "dialogs/setup/frmSetup.h"
 #include "platform/MessageBox.h"
 #include "platform/Store.h"
@@ -36,9 +37,11 @@ void frmSetup::cmdSaveSettings_Click()
 {
     if (!Confirmed(SaveQuestion, QStringLiteral("Save Current Settings")))
         return;
+    if (!dialogs::SavedOrTold(settings::WriteText(settings::key::Restore, QStringLiteral("True"))))
+        return;
     RestoreAvailable = true;
-    settings::WriteText(settings::key::Restore, QStringLiteral("True"));
-    settings::CopySnapshotKeys(platform::SettingsSection, platform::PreviousSection);
+    dialogs::SavedOrTold(
+        settings::CopySnapshotKeys(platform::SettingsSection, platform::PreviousSection));
     Form_Load();
 }
 
@@ -46,7 +49,8 @@ void frmSetup::cmdRestoreSettings_Click()
 {
     if (!Confirmed(RestoreQuestion, QStringLiteral("Restore Previous Settings")))
         return;
-    settings::CopySnapshotKeys(platform::PreviousSection, platform::SettingsSection);
+    dialogs::SavedOrTold(
+        settings::CopySnapshotKeys(platform::PreviousSection, platform::SettingsSection));
     Form_Load();
 }
 
@@ -54,7 +58,7 @@ void frmSetup::cmdDefaults_Click()
 {
     if (!Confirmed(DefaultsQuestion, QStringLiteral("Restore Original Default Settings")))
         return;
-    settings::WriteAllDefaults();
+    dialogs::SavedOrTold(settings::WriteAllDefaults());
     Form_Load();
 }
 

@@ -1,6 +1,7 @@
 // The title, completion phrase and target date, their samples, OK and the calendar.
 
 #include "core/Dates.h"
+#include "dialogs/SavedOrTold.h"
 #include "dialogs/calendar/frmCalendar.h"
 #include "dialogs/setup/frmSetup.h"
 #include "platform/MessageBox.h"
@@ -58,15 +59,18 @@ void frmSetup::cmdOK_Click()
         return;
     }
     namespace key = settings::key;
-    settings::WriteText(key::Title, ui->txtTitle->text());
-    settings::WriteText(key::Date, ui->txtDate->text());
-    settings::WriteText(key::Target, ui->txtTarget->text());
-    settings::WriteText(key::Position, QString::number(State.Position));
-    settings::WriteText(key::Direction, QString::number(State.Direction));
-    settings::WriteText(key::IncludeDays, CheckBoxText(ui->chkDays));
-    settings::WriteText(key::ImageUsed, CheckBoxText(ui->chkImage));
-    settings::WriteText(key::Speed, QString::number(ui->sldSpeed->value()));
-    accept();
+    const std::optional<QString> failure = settings::WriteTexts({
+        {key::Title, ui->txtTitle->text()},
+        {key::Date, ui->txtDate->text()},
+        {key::Target, ui->txtTarget->text()},
+        {key::Position, QString::number(State.Position)},
+        {key::Direction, QString::number(State.Direction)},
+        {key::IncludeDays, CheckBoxText(ui->chkDays)},
+        {key::ImageUsed, CheckBoxText(ui->chkImage)},
+        {key::Speed, QString::number(ui->sldSpeed->value())},
+    });
+    if (dialogs::SavedOrTold(failure))
+        accept();
 }
 
 // Whichever button closes the calendar, the dialog shows the store again afterwards.

@@ -106,6 +106,9 @@ private Q_SLOTS:
         QTest::newRow("garbage variant")
             << QByteArray("[Settings]\nTitle=@Variant(x)\n") << "<missing>";
         QTest::newRow("random bytes") << QByteArray::fromHex("00ff5b0a3dfe0d0a80") << "<missing>";
+        // A NUL ends a text, as it would in every program that prints it.
+        QTest::newRow("NUL byte") << QByteArray("[Settings]\nTitle=ab\0cd\n", 23) << "ab";
+        QTest::newRow("NUL escape") << QByteArray("[Settings]\nTitle=ab\\0cd\n") << "ab";
         QTest::newRow("megabyte of backslashes")
             << "[Settings]\nHuge=" + QByteArray(1 << 20, '\\') << "<missing>";
         // The README's lines typed by hand, and what is read in each.
@@ -141,24 +144,6 @@ Title=  Indented | Indented
         const bool blocked = place == "file is a folder" || place == "folder is a file";
         testing::Store("Saved", "yes");
         QCOMPARE(Stored("Saved"), blocked ? "<missing>" : "yes");
-    }
-
-    // A file that did not parse is kept beside it before the write that rewrites it, once,
-    // under a name no earlier copy has taken.
-    void damagedFileIsKeptOnce()
-    {
-        const QString copy = StoreFilePath() + QStringLiteral(".damaged");
-        for (const QString &name : {copy, copy + ".2", copy + ".3"}) {
-            const QByteArray damaged = "[Settings]\nTitle=" + name.toUtf8() + "\n[Broken\n";
-            ReplaceFile(damaged);
-            testing::Store("Saved", name);
-            testing::Store("Again", name);
-            QCOMPARE(Stored("Title"), name);
-            QFile kept(name);
-            QVERIFY2(kept.open(QIODevice::ReadOnly), qPrintable(name));
-            QCOMPARE(kept.readAll(), damaged);
-        }
-        QCOMPARE(FolderEntries().size(), 4);
     }
 
     // Same-size rewrites by another program within one millisecond: a cached parse reads
