@@ -125,13 +125,27 @@ bool LongDayBeforeYear(const QLocale &locale)
     return (layout ? *layout : ShortLayout(locale)).DayBeforeYear();
 }
 
-QString Normalized(QString name)
+// A name or a typed word as it compares, case aside: lower-cased by the locale's own rules
+// ("NİSAN" and "MAYIS" are "nisan" and "mayıs" in Turkish), and case-folded by Unicode's,
+// which also reads a word typed without the locale's letters ("NISAN").
+struct Caseless
 {
-    name = name.trimmed().toCaseFolded();
-    while (name.endsWith(u'.'))
-        name.chop(1);
-    return name;
-}
+    QString lowered;
+    QString folded;
+
+    Caseless(const QLocale &locale, QString text)
+    {
+        text = text.trimmed();
+        while (text.endsWith(u'.'))
+            text.chop(1);
+        lowered = locale.toLower(text);
+        folded = text.toCaseFolded();
+    }
+    bool Matches(const Caseless &other) const
+    {
+        return lowered == other.lowered || folded == other.folded;
+    }
+};
 
 // The English names people use in every locale: US and British forms ("Sep", "Sept").
 const QList<QLocale> &EnglishLocales()
@@ -141,25 +155,27 @@ const QList<QLocale> &EnglishLocales()
     return english;
 }
 
-// 1-12 when `word` (already case-folded) names a month in `locale`, else 0.
-int MonthIn(const QLocale &locale, const QString &word)
+// 1-12 when the typed word names a month in `locale`, else 0.
+int MonthIn(const QLocale &locale, const QString &typed)
 {
+    const Caseless word(locale, typed);
     for (int month = 1; month <= 12; ++month) {
         for (const auto type : {QLocale::LongFormat, QLocale::ShortFormat}) {
-            if (Normalized(locale.monthName(month, type)) == word ||
-                Normalized(locale.standaloneMonthName(month, type)) == word)
+            if (word.Matches({locale, locale.monthName(month, type)}) ||
+                word.Matches({locale, locale.standaloneMonthName(month, type)}))
                 return month;
         }
     }
     return 0;
 }
 
-bool IsWeekdayIn(const QLocale &locale, const QString &word)
+bool IsWeekdayIn(const QLocale &locale, const QString &typed)
 {
+    const Caseless word(locale, typed);
     for (int day = 1; day <= 7; ++day) {
         for (const auto type : {QLocale::LongFormat, QLocale::ShortFormat}) {
-            if (Normalized(locale.dayName(day, type)) == word ||
-                Normalized(locale.standaloneDayName(day, type)) == word)
+            if (word.Matches({locale, locale.dayName(day, type)}) ||
+                word.Matches({locale, locale.standaloneDayName(day, type)}))
                 return true;
         }
     }
@@ -199,7 +215,7 @@ struct Token
     bool isWord = false;
     int value = 0;  // numbers
     int digits = 0; // numbers
-    QString word;   // words, case-folded
+    QString word;   // words, as typed
 };
 
 // A weekday, a month name and three numbers is already one part too many; stopping at
@@ -265,7 +281,7 @@ std::optional<Tokens> Tokenize(QStringView text)
                 ++i;
             }
             token.isWord = true;
-            token.word = text.sliced(start, i - start).toString().toCaseFolded();
+            token.word = text.sliced(start, i - start).toString();
         } else {
             return std::nullopt;
         }

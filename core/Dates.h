@@ -17,7 +17,8 @@ void SetToday(QDate date);
 // Reads a date as a person types it under the given locale's conventions:
 // ISO "2028-02-08" everywhere; numeric dates in the locale's day/month/year order with
 // "/", "-", "." or blanks between the parts; month names and abbreviations of the
-// locale and of English; two-digit years 00-29 as 20xx and 30-99 as 19xx.
+// locale and of English in any case, by the locale's own case rules ("8 MAYIS 2028" in
+// Turkish); two-digit years 00-29 as 20xx and 30-99 as 19xx.
 // "1/1/2005" is 1 January 2005 in every locale.
 std::optional<QDate> ParseDate(const QString &text, const QLocale &locale = QLocale());
 inline bool IsDate(const QString &text, const QLocale &locale = QLocale())
