@@ -1,5 +1,6 @@
 // lumidex-countdown: the saver's two lines for terminals and status bars.
 
+#include "app/StandardOutput.h"
 #include "core/Dates.h"
 #include "countdown/BuildCountdownText.h"
 #include "settings/Settings.h"
@@ -14,12 +15,8 @@ namespace {
 constexpr int DateCalculationFailed = 1;
 constexpr int BadArguments = 2;
 
+const char Program[] = "lumidex-countdown";
 const char Usage[] = "usage: lumidex-countdown [--today YYYY-MM-DD]\n";
-
-void Print(std::FILE *stream, const QString &text)
-{
-    std::fputs(text.toLocal8Bit().constData(), stream);
-}
 
 std::optional<QDate> IsoDate(const QString &text)
 {
@@ -67,10 +64,8 @@ int main(int argc, char **argv)
         std::fputs(Usage, stderr);
         return BadArguments;
     }
-    if (options.help) {
-        std::fputs(Usage, stdout);
-        return 0;
-    }
+    if (options.help)
+        return startup::WriteStandardOutput(Program, QString::fromLatin1(Usage));
     if (options.today)
         core::SetToday(*options.today);
 
@@ -78,12 +73,11 @@ int main(int argc, char **argv)
     const countdown::BuiltCountdown built =
         countdown::BuildCountdownText(settings::ReadWhole16(settings::key::IncludeDays));
     if (built.failure) {
-        Print(stderr, QString(countdown::DateCalculationErrorText)
-                              .replace(QLatin1String("\r\n"), QLatin1String("\n")) +
-                          QLatin1Char('\n'));
+        const QString message = QString(countdown::DateCalculationErrorText)
+                                    .replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
         return DateCalculationFailed;
     }
-    Print(stdout,
-          built.pieces.TitleText + QLatin1Char('\n') + built.pieces.Phrase() + QLatin1Char('\n'));
-    return 0;
+    return startup::WriteStandardOutput(Program, built.pieces.TitleText + QLatin1Char('\n') +
+                                                     built.pieces.Phrase() + QLatin1Char('\n'));
 }

@@ -4,6 +4,7 @@
 #include "Version.h"
 #include "app/CommandLine.h"
 #include "app/HackOptions.h"
+#include "app/StandardOutput.h"
 #include "platform/Display.h"
 #include "platform/Processes.h"
 #include "platform/Signals.h"
@@ -41,14 +42,11 @@ int main(int argc, char **argv)
 
     // Printing or refusing needs no display.
     const startup::HackOptions hack = startup::HackOptionsFrom(arguments);
-    if (hack.run == startup::HackRun::Help) {
-        std::fputs(startup::HackUsage().toLocal8Bit().constData(), stdout);
-        return 0;
-    }
-    if (hack.run == startup::HackRun::Version) {
-        std::puts("Lumidex ScreenSaver " LUMIDEX_VERSION);
-        return 0;
-    }
+    if (hack.run == startup::HackRun::Help)
+        return startup::WriteStandardOutput("lumidex", startup::HackUsage());
+    if (hack.run == startup::HackRun::Version)
+        return startup::WriteStandardOutput(
+            "lumidex", QStringLiteral("Lumidex ScreenSaver " LUMIDEX_VERSION "\n"));
     const QString unrecognised = startup::UnrecognisedOption(arguments);
     if (!hack.hosted() && !unrecognised.isEmpty()) {
         std::fprintf(stderr, "lumidex: unrecognised option %s\n\n%s",

@@ -36,10 +36,16 @@ QString Reading(const QStringList &words)
     return modes.at(ModeOf(SwitchOf(arguments)));
 }
 
-// "status|standard output|standard error" of a program run with no display.
-QString Run(const QString &program, const QStringList &arguments, const QStringList &environment)
+// "status|standard output|standard error" of a program run with no display; ">FILE" among
+// the environment's assignments sends standard output to FILE.
+QString Run(const QString &program, const QStringList &arguments, QStringList environment)
 {
     QProcess process;
+    for (const QString &item : std::as_const(environment)) {
+        if (item.startsWith(u'>'))
+            process.setStandardOutputFile(item.mid(1));
+    }
+    environment.removeIf([](const QString &item) { return item.startsWith(u'>'); });
     process.setProcessEnvironment(testing::Environment(
         QStringList{"LC_ALL=C", "DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="} + environment));
     process.start(program, arguments);
@@ -108,8 +114,10 @@ private Q_SLOTS:
     // Each program as a terminal runs it. lumidex-countdown prints the saver's two lines,
     // reading dates the locale's way. lumidex needs no display for odd command lines and ends
     // at once, refuses an option that is none of ours, and says that the display is missing.
-    // Rows: the program, its words, the environment besides no display, the stored date, the
-    // status, and what it writes to standard output | to standard error (<usage>: lumidex's).
+    // Text that cannot reach standard output fails either program.
+    // Rows: the program, its words, the environment besides no display (">FILE": standard
+    // output to FILE), the stored date, the status, and what it writes to standard output |
+    // to standard error (<usage>: lumidex's).
     void programs_data()
     {
         testing::AddRows(R"(
@@ -132,6 +140,14 @@ lumidex | -ROOT | - | - | 1 | |lumidex: unrecognised option -ROOT\n\n<usage>
 lumidex | -version | - | - | 0 | Lumidex ScreenSaver <version>\n|
 lumidex | --help | - | - | 0 | <usage>|
 lumidex | /s | DISPLAY=:97; QT_QPA_PLATFORM=xcb | - | 1 | |lumidex: cannot open the display\n
+countdown | --today; 2026-12-05 | >/dev/full | 2/8/2028 | 1
+    | |lumidex-countdown: cannot write to standard output: No space left on device\n
+countdown | --help | >/dev/full | - | 1
+    | |lumidex-countdown: cannot write to standard output: No space left on device\n
+lumidex | -version | >/dev/full | - | 1
+    | |lumidex: cannot write to standard output: No space left on device\n
+lumidex | --help | >/dev/full | - | 1
+    | |lumidex: cannot write to standard output: No space left on device\n
 )");
         const QString tomorrow = QDate::currentDate().addDays(1).toString(Qt::ISODate);
         QTest::newRow("today") << QStringList{"countdown", "-", "-",
