@@ -3,6 +3,7 @@
 #include "app/StandardOutput.h"
 #include "core/Dates.h"
 #include "countdown/BuildCountdownText.h"
+#include "platform/Store.h"
 #include "settings/Settings.h"
 
 #include <QCoreApplication>
@@ -70,8 +71,10 @@ int main(int argc, char **argv)
         core::SetToday(*options.today);
 
     // What the saver tells in a message box, told on standard error.
-    const countdown::BuiltCountdown built =
-        countdown::BuildCountdownText(settings::ReadWhole16(settings::key::IncludeDays));
+    const countdown::BuiltCountdown built = [] {
+        const platform::StoreReading reading;
+        return countdown::BuildCountdownText(settings::ReadWhole16(settings::key::IncludeDays));
+    }();
     if (built.failure) {
         const QString message = QString(countdown::DateCalculationErrorText)
                                     .replace(QLatin1String("\r\n"), QLatin1String("\n"));
