@@ -23,17 +23,6 @@ QStringList FolderEntries()
     return QDir(Folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
-// Rewrites the file as another program would, keeping its time: a rewrite within the same
-// millisecond, which a reader going by size and time could take for the file it knew.
-void ReplaceFile(const QByteArray &content)
-{
-    const QDateTime time = QFileInfo(StoreFilePath()).lastModified();
-    testing::WriteStoreBytes(content);
-    QFile file(StoreFilePath());
-    QVERIFY(!time.isValid() || (file.open(QIODevice::Append) &&
-                                file.setFileTime(time, QFileDevice::FileModificationTime)));
-}
-
 // The store as another process sees it, in this program's helper: "get SECTION KEY", and
 // "write PREFIX COUNT": COUNT writes cycling over the keys PREFIX0..PREFIX9.
 int StoreHelper(const QStringList &arguments)
@@ -144,21 +133,6 @@ Title=  Indented | Indented
         const bool blocked = place == "file is a folder" || place == "folder is a file";
         testing::Store("Saved", "yes");
         QCOMPARE(Stored("Saved"), blocked ? "<missing>" : "yes");
-    }
-
-    // Same-size rewrites by another program within one millisecond: a cached parse reads
-    // the old value, and the next write of ours would put it back.
-    void anotherProcessRewriteIsSeenAndKept()
-    {
-        int stale = 0;
-        for (int i = 0; i < 100; ++i) {
-            const QByteArray counter = QByteArray::number(5 + i % 2);
-            ReplaceFile("[Settings]\nCounter=" + counter + "\nMine=1\n");
-            stale += Stored("Counter") != counter;
-            testing::Store("Mine", "2");
-            stale += Stored("Counter") != counter;
-        }
-        QCOMPARE(stale, 0);
     }
 
     // Two programs writing their own keys at once while this one reads: no key goes
