@@ -107,12 +107,10 @@ std::optional<int> RunHosted(const HackOptions &options)
     }
     UseAsScreen(*host);
     saver::frmMain &form = LoadMainForm(true);
-    if (!platform::EmbedInForeignWindow(&form, hostId, *host)) {
-        LoadedMainForm.reset();
-        platform::WriteMessageLine(QStringLiteral("cannot draw in window ") + Hex(hostId));
-        return std::nullopt;
-    }
-    // Our window goes with its host's; the host's own end is no failure of ours.
+    // Our window goes with its host's, or is never shown when the host went during the
+    // start; the host's own end is no failure of ours.
+    if (!platform::EmbedInForeignWindow(&form, hostId, *host))
+        return 0;
     platform::WhenDestroyedFromOutside(&form, [] { QCoreApplication::exit(0); });
     return std::nullopt;
 }

@@ -86,10 +86,9 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Lumidex ScreenSaver"));
     platform::EndQuietlyWhenTheDisplayGoes();
     const std::optional<int> status = startup::Main(arguments);
-    if (status)
-        return *status;
-    const int exitStatus = QApplication::exec();
-    startup::ResetState(); // the windows go before the application object
+    const int exitStatus = status ? *status : QApplication::exec();
+    // The windows go before the application object, also those of a start that gave up.
+    startup::ResetState();
     platform::DieByReceivedSignal();
     return exitStatus;
 }

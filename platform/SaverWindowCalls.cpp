@@ -94,6 +94,14 @@ private:
     std::function<void()> m_gone;
 };
 
+// The window's parent as the server has it now; 0 for a window that is gone.
+xcb_window_t ParentOf(xcb_connection_t *connection, xcb_window_t window)
+{
+    const auto tree = Fetch<xcb_query_tree_reply_t>(connection, xcb_query_tree(connection, window),
+                                                    xcb_query_tree_reply);
+    return tree ? tree->parent : 0;
+}
+
 } // namespace
 
 int ShowCursor(bool show)
@@ -188,9 +196,8 @@ quint32 RootWindowId()
 
 bool EmbedInForeignWindow(QWidget *window, quint32 hostId, const QSize &size)
 {
-    if (!window || !ForeignClientSize(hostId))
-        return false;
-    QWindow *host = QWindow::fromWinId(hostId);
+    xcb_connection_t *connection = xcb::Connection();
+    QWindow *host = window && connection ? QWindow::fromWinId(hostId) : nullptr;
     if (!host)
         return false;
     window->setAttribute(Qt::WA_ShowWithoutActivating);
@@ -200,6 +207,11 @@ bool EmbedInForeignWindow(QWidget *window, quint32 hostId, const QSize &size)
     // setParent made our QWindow a child of the host's in Qt's object tree too, so the host
     // may go only after our QWindow has: later, never during its destruction.
     QObject::connect(handle, &QObject::destroyed, host, &QObject::deleteLater);
+    // Qt makes the window on the root and then moves it: a host destroyed before the move
+    // leaves it there, where showing it would cover the desktop for good (no DestroyNotify
+    // ever comes). Once the server has it inside the host, it can only go with the host.
+    if (ParentOf(connection, xcb_window_t(handle->winId())) != hostId)
+        return false;
     window->setGeometry(QRect(QPoint(0, 0), size));
     window->show();
     return true;

@@ -36,8 +36,8 @@ std::optional<QSize> ForeignClientSize(quint32 windowId);
 quint32 RootWindowId();
 
 // Makes `window` a child of another program's X11 window, at 0, 0 with `size` (logical
-// pixels, as ForeignClientSize gives it), shown and not activated. False when that cannot
-// be done (no X server, the host is gone).
+// pixels, as ForeignClientSize gives it), shown and not activated. False, with nothing
+// shown, when that cannot be done (no X server, the host is gone, even while this runs).
 bool EmbedInForeignWindow(QWidget *window, quint32 hostId, const QSize &size);
 
 // Calls `gone` once when the X11 window behind `window` is destroyed from outside (its

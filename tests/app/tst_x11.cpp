@@ -10,7 +10,9 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <csignal>
+#include <xcb/xcb.h>
 
 using namespace testing;
 
@@ -131,8 +133,8 @@ struct Saver
     }
     bool EndsWithin(int ms)
     {
-        return process.waitForFinished(ms) && process.exitStatus() == QProcess::NormalExit &&
-               process.exitCode() == 0;
+        return (process.state() == QProcess::NotRunning || process.waitForFinished(ms)) &&
+               process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     }
 };
 
@@ -222,6 +224,61 @@ private Q_SLOTS:
         QVERIFY2(preview.EndsWithin(1000), "the preview outlived its host");
         for (const QStringList &hostless : {QStringList{"/p"}, QStringList{"/p", "2147483000"}})
             QVERIFY(Saver(hostless).EndsWithin(5000));
+    }
+
+    // A host destroyed as the run starts (at once, or as the program makes its first, second
+    // or third X window) ends the run quietly, and no window of it ever shows on the root;
+    // -window-id finding no host at all says so and waits for the host's signal.
+    void hostGoesAsTheRunStarts()
+    {
+        // A connection of our own hears of every window others make or show on the root.
+        const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(
+            xcb_connect(nullptr, nullptr), xcb_disconnect);
+        xcb_connection_t *x = connection.get();
+        const xcb_setup_t *setup = xcb_get_setup(x);
+        const xcb_window_t root = xcb_setup_roots_iterator(setup).data->root;
+        const quint32 events = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(x, root, XCB_CW_EVENT_MASK, &events);
+        int made = 0, shown = 0;
+        const auto take = [&] {
+            std::free(xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr)); // all so far
+            while (xcb_generic_event_t *event = xcb_poll_for_event(x)) {
+                // Both kinds of notice hold the window at the same place.
+                const xcb_window_t window =
+                    reinterpret_cast<xcb_map_notify_event_t *>(event)->window;
+                const bool others = (window & ~setup->resource_id_mask) != setup->resource_id_base;
+                made += others && (event->response_type & 0x7f) == XCB_CREATE_NOTIFY;
+                shown += others && (event->response_type & 0x7f) == XCB_MAP_NOTIFY;
+                std::free(event);
+            }
+        };
+        for (int attempt = 0; attempt < 8; ++attempt) {
+            const xcb_window_t host = xcb_generate_id(x);
+            xcb_create_window(x, XCB_COPY_FROM_PARENT, host, root, 0, 0, 160, 120, 0,
+                              XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+            xcb_map_window(x, host);
+            take();
+            made = 0;
+            const QString option = attempt < 4 ? "/p" : "-window-id";
+            Saver saver({option, QString::number(host)});
+            QElapsedTimer waited;
+            for (waited.start(); made < attempt % 4 && waited.elapsed() < 5000; take())
+                QThread::usleep(50);
+            xcb_destroy_window(x, host);
+            xcb_flush(x);
+            QByteArray said;
+            QTRY_VERIFY_WITH_TIMEOUT(
+                saver.process.state() == QProcess::NotRunning ||
+                    (said += saver.process.readAllStandardError()).endsWith('\n'),
+                15000);
+            const bool waits = saver.process.state() != QProcess::NotRunning;
+            said += saver.process.readAllStandardError();
+            QVERIFY2(waits ? option == "-window-id" && said.contains("there is no window")
+                           : saver.EndsWithin(0) && said.isEmpty(),
+                     said.constData());
+            take();
+            QCOMPARE(shown, 0);
+        }
     }
 
     // A host's program draws where it is told, ignores input, asks no window manager for
