@@ -70,6 +70,9 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "lumidex: Wayland needs Qt's wayland platform (package "
                              "qt6-wayland)\n");
         return 1;
+    case platform::DisplayFound::FewColours:
+        std::fprintf(stderr, "lumidex: the display has too few colours\n");
+        return 1;
     case platform::DisplayFound::None:
         std::fprintf(stderr, "lumidex: cannot open the display\n");
         if (!hack.hosted())

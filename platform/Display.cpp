@@ -28,12 +28,28 @@ void SkipDestructorsWhenTheDisplayIsGone()
     }
 }
 
-bool X11Answers()
+enum class X11Screen { None, FewColours, Usable };
+
+// Qt 6.4's xcb paints only in pixels of 15 bits or more (and in 8-bit grey): on a screen of
+// 256 colours nothing shows, and every paint writes warnings.
+constexpr quint8 FewestBitsDrawn = 15;
+
+// The screen DISPLAY names, which Qt opens. Qt aborts on a screen the server lacks; asked
+// for the screen's number, libxcb refuses the connection instead, so it is no display.
+X11Screen NamedX11Screen()
 {
-    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
-    const bool connected = xcb_connection_has_error(connection) == 0;
+    int number = 0;
+    xcb_connection_t *connection = xcb_connect(nullptr, &number);
+    X11Screen found = X11Screen::None;
+    if (xcb_connection_has_error(connection) == 0) {
+        xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+        for (; screens.rem > 1 && number > 0; --number)
+            xcb_screen_next(&screens);
+        found =
+            screens.data->root_depth < FewestBitsDrawn ? X11Screen::FewColours : X11Screen::Usable;
+    }
     xcb_disconnect(connection);
-    return connected;
+    return found;
 }
 
 // The compositor's socket where Qt 6.4 looks for one (it tries Wayland when
@@ -99,7 +115,8 @@ DisplayFound ChooseDisplay(bool needsX11)
         if (wayland)
             qputenv("WAYLAND_DISPLAY", socket);
     }
-    const bool x11 = mayUseX11 && X11Answers();
+    const X11Screen screen = mayUseX11 ? NamedX11Screen() : X11Screen::None;
+    const bool x11 = screen != X11Screen::None;
     if (needsX11 && !x11)
         return wayland ? DisplayFound::NoX11 : DisplayFound::None;
     // Qt takes Wayland first whenever it is offered.
@@ -107,6 +124,8 @@ DisplayFound ChooseDisplay(bool needsX11)
         return DisplayFound::Ready;
     if (!x11)
         return wayland ? DisplayFound::NoPlugin : DisplayFound::None;
+    if (screen == X11Screen::FewColours)
+        return DisplayFound::FewColours;
     // For this run only (and what it starts): XWayland rather than Wayland, or no vain
     // attempt at a Wayland that cannot be used.
     if (!asked.startsWith("xcb"))

@@ -4,10 +4,11 @@ namespace platform {
 
 // What start-up found to show windows on.
 enum class DisplayFound {
-    Ready,    // Qt can start
-    None,     // no X server and no Wayland compositor answers
-    NoX11,    // the run needs an X server, and there is only Wayland
-    NoPlugin, // only Wayland answers, and Qt's wayland platform is not installed
+    Ready,      // Qt can start
+    None,       // neither DISPLAY's X screen nor a Wayland compositor answers
+    NoX11,      // the run needs an X server, and there is only Wayland
+    NoPlugin,   // only Wayland answers, and Qt's wayland platform is not installed
+    FewColours, // the X screen has 256 colours or fewer, and Qt 6.4 draws nothing on it
 };
 
 // Chooses Qt's platform before the application object exists: Qt aborts the process when

@@ -61,7 +61,23 @@ class TstStartup : public QObject
 {
     Q_OBJECT
 
+    // An X server whose one screen has 256 colours, for the rows that name it <8 bits>.
+    QProcess eightBits;
+    QString eightBitsDisplay;
+
 private Q_SLOTS:
+    void initTestCase()
+    {
+        eightBits.start("Xvfb",
+                        {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "800x600x8"});
+        QVERIFY(eightBits.waitForReadyRead(10000));
+        eightBitsDisplay = ":" + QString::fromLatin1(eightBits.readLine()).trimmed();
+    }
+    void cleanupTestCase()
+    {
+        eightBits.terminate();
+        eightBits.waitForFinished();
+    }
     void init() { testing::ClearStore(); }
 
     // Rows: the words separated by ',', and what start-up reads in them. Only two
@@ -113,7 +129,8 @@ private Q_SLOTS:
 
     // Each program as a terminal runs it. lumidex-countdown prints the saver's two lines,
     // reading dates the locale's way. lumidex needs no display for odd command lines and ends
-    // at once, refuses an option that is none of ours, and says that the display is missing.
+    // at once, refuses an option that is none of ours, and says that the display is missing
+    // (a screen the server lacks is none: Qt would abort) or has too few colours for Qt.
     // Text that cannot reach standard output fails either program.
     // Rows: the program, its words, the environment besides no display (">FILE": standard
     // output to FILE), the stored date, the status, and what it writes to standard output |
@@ -148,6 +165,10 @@ lumidex | -version | >/dev/full | - | 1
     | |lumidex: cannot write to standard output: No space left on device\n
 lumidex | --help | >/dev/full | - | 1
     | |lumidex: cannot write to standard output: No space left on device\n
+lumidex | /s | DISPLAY=<8 bits>.5 | - | 1 | |lumidex: cannot open the display\n
+lumidex | /s | DISPLAY=<8 bits> | - | 1 | |lumidex: the display has too few colours\n
+lumidex | /c | DISPLAY=<8 bits> | - | 1 | |lumidex: the display has too few colours\n
+lumidex | --root | DISPLAY=<8 bits> | - | 1 | |lumidex: the display has too few colours\n
 )");
         const QString tomorrow = QDate::currentDate().addDays(1).toString(Qt::ISODate);
         QTest::newRow("today") << QStringList{"countdown", "-", "-",
@@ -161,7 +182,8 @@ lumidex | --help | >/dev/full | - | 1
         if (row[3] != u"-")
             testing::Store("Date", row[3]);
         const QString program = row[0] == u"lumidex" ? LUMIDEX_BINARY : COUNTDOWN_BINARY;
-        QCOMPARE(Run(program, List(row, 1), List(row, 2)).replace(HackUsage(), "<usage>"),
+        const QStringList environment = List(row, 2).replaceInStrings("<8 bits>", eightBitsDisplay);
+        QCOMPARE(Run(program, List(row, 1), environment).replace(HackUsage(), "<usage>"),
                  row[4] + '|' + row[5].replace("<version>", LUMIDEX_VERSION));
     }
 };
