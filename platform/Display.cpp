@@ -142,6 +142,8 @@ void EndQuietlyWhenTheDisplayGoes()
     if (!WatchedConnection)
         std::atexit(SkipDestructorsWhenTheDisplayIsGone);
     WatchedConnection = x11->connection();
+    // An orderly end frees the connection with the application, before the exit handlers.
+    QObject::connect(qGuiApp, &QObject::destroyed, [] { WatchedConnection = nullptr; });
 }
 
 } // namespace platform
