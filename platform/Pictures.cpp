@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -196,6 +197,23 @@ bool ReadingDenied(const QString &path)
            errno == EACCES;
 }
 
+// Opens the file only if it is a regular one within the largest size. Without blocking, and
+// checked on the opened descriptor: the name may have been swapped for a FIFO or a device
+// since it was looked at.
+bool OpenRegularFile(const QString &path, QFile &file)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat status = {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+        status.st_size > LargestFileBytes) {
+        ::close(fd);
+        return false;
+    }
+    return file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+}
+
 } // namespace
 
 QString LinuxFolder(const QString &storedFolder)
@@ -228,12 +246,13 @@ core::Converted<QImage> LoadPicture(const QString &path, QSize largest)
         return Result::fail(core::PathNotFound);
     if (!info.exists() || info.isDir())
         return Result::fail(core::FileNotFound);
+    // A FIFO would wait for a writer and a device never ends: neither is opened.
+    if (!info.isFile())
+        return Result::fail(core::InvalidPicture);
 
     LimitQtAllocations();
-    QFile file(path);
-    if (info.size() > LargestFileBytes)
-        return Result::fail(core::InvalidPicture);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!OpenRegularFile(path, file))
         return Result::fail(ReadingDenied(path) ? core::PermissionDenied : core::InvalidPicture);
     const QImage image = Decode(file, largest);
     if (image.isNull())

@@ -22,7 +22,8 @@ QString PicturePath(const QString &storedFolder, const QString &name);
 // larger, reduced to fit within it (a JPEG already while decoding). Fails with
 // PathNotFound when its folder does not exist, FileNotFound when the file does not,
 // PermissionDenied when this user may not read it, InvalidPicture when the file is not a
-// picture this program reads, or is too large to hold in memory.
+// picture this program reads, is too large to hold in memory, or is no regular file (a FIFO
+// or a device, which is never opened).
 core::Converted<QImage> LoadPicture(const QString &path, QSize largest = QSize());
 
 // The largest picture LoadPicture accepts, in pixels (width x height).

@@ -213,7 +213,11 @@ void frmBrowse::PointFileListAt(const QString &folder)
     QDir dir(AbsoluteFolder(folder), QString(), QDir::Name | QDir::IgnoreCase | QDir::LocaleAware,
              QDir::Files);
     dir.setNameFilters(FilePattern.split(u';'));
-    files->addItems(dir.entryList());
+    // QDir::Files keeps a link to a device or a FIFO: only regular files are pictures.
+    for (const QFileInfo &entry : dir.entryInfoList()) {
+        if (entry.isFile())
+            files->addItem(entry.fileName());
+    }
 }
 
 QString frmBrowse::SelectedFileName() const

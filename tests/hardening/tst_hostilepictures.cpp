@@ -13,10 +13,12 @@
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace testing;
 namespace key = settings::key;
 
+const QString Invalid = QStringLiteral("Error Number: 481\r\nInvalid picture");
 constexpr qint64 LargestGrowthKilobytes = 256 * 1024;
 // The metafile renderer gives up after five seconds.
 constexpr qint64 LongestOpeningMs = 8000;
@@ -123,10 +125,46 @@ private Q_SLOTS:
         });
         QVERIFY(form);
         QCOMPARE(form->imgPhoto.picture().size(), inSaver);
-        const QString invalid = QStringLiteral("Error Number: 481\r\nInvalid picture");
         QTRY_COMPARE(m_messages.Texts(),
-                     QStringList(pixels.isEmpty() * 2 + inSaver.isEmpty(), invalid));
+                     QStringList(pixels.isEmpty() * 2 + inSaver.isEmpty(), Invalid));
         QVERIFY(form->close());
+    }
+
+    // A FIFO would wait for a writer and a device never ends: neither is opened, and the
+    // browser does not list them. A link to a picture is a picture.
+    void notARegularFile_data()
+    {
+        QTest::addColumn<QString>("target"); // of the link; none: a FIFO
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("fifo.jpg") << QString() << true;
+        QTest::newRow("zero.jpg") << "/dev/zero" << true;
+        QTest::newRow("link to a picture.jpg") << m_folder.filePath("picture.gif") << false;
+    }
+
+    void notARegularFile()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, refused);
+        const QString name = QString::fromUtf8(QTest::currentDataTag());
+        const QString path = m_folder.filePath(name);
+        QFile picture(m_folder.filePath("picture.gif"));
+        QVERIFY(picture.open(QIODevice::WriteOnly) && picture.write(Gif(40, 30)) > 0);
+        picture.close();
+        QVERIFY(target.isEmpty() ? ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0
+                                 : QFile::link(target, path));
+        ResetRun();
+        m_messages.Install();
+        Store(key::ImagePath, m_folder.path());
+        Store(key::ImageName, name);
+        core::Converted<QImage> loaded;
+        Bounded("loader", [&] { loaded = platform::LoadPicture(path); });
+        QCOMPARE(loaded.failure.number, refused ? int(core::InvalidPicture) : 0);
+        modGeneral::State.DefaultTab = 1;
+        std::unique_ptr<browse::frmBrowse> browser;
+        Bounded("browser", [&] { browser = std::make_unique<browse::frmBrowse>([] {}); });
+        auto *files = Child<QListWidget>(*browser, "flbFiles");
+        QCOMPARE(files->findItems(name, Qt::MatchExactly).isEmpty(), refused);
+        QCOMPARE(m_messages.Texts(), QStringList(int(refused), Invalid)); // the stored name
     }
 };
 
