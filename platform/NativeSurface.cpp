@@ -1,5 +1,6 @@
 #include "platform/NativeSurface.h"
 
+#include "platform/Pictures.h"
 #include "platform/XcbSupport.h"
 
 #include <QImage>
@@ -203,10 +204,9 @@ void NativeSurface::Upload(Image &image, const QPixmap &pixmap)
     Release(image);
     // At the surface's ratio: pixel for pixel from a pixmap rendered for it, enlarged from
     // one that was not.
-    constexpr int LargestSide = 32767; // X11's coordinates
     QImage pixels((pixmap.deviceIndependentSize() * m_ratio)
                       .toSize()
-                      .boundedTo(QSize(LargestSide, LargestSide)),
+                      .boundedTo(QSize(LargestDrawnSide, LargestDrawnSide)),
                   QImage::Format_RGB32);
     pixels.setDevicePixelRatio(m_ratio);
     pixels.fill(m_background);

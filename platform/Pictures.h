@@ -29,4 +29,8 @@ core::Converted<QImage> LoadPicture(const QString &path, QSize largest = QSize()
 // The largest picture LoadPicture accepts, in pixels (width x height).
 inline constexpr qint64 LargestPicturePixels = 64LL * 1024 * 1024;
 
+// The widest and highest anything is drawn, in the screen's pixels: as far as X11's 16-bit
+// coordinates reach. A pixmap beyond it is never shown.
+inline constexpr int LargestDrawnSide = 32767;
+
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/WmfPicture.h"
 
+#include "platform/Pictures.h"
+
 #include <QBuffer>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -31,7 +33,6 @@ namespace platform {
 namespace {
 
 constexpr double ScreenDpi = 96.0;
-constexpr int LargestSide = 32767;
 constexpr int TimeLimitMs = 5000;
 // Room beyond what the process already maps: the drawing, libwmf's own data, fonts.
 constexpr rlim_t MemoryAllowance = rlim_t(1) << 30;
@@ -130,14 +131,15 @@ bool RecordSizeFits(const QByteArray &data, qsizetype headerAt)
 
 bool Fits(QSize size, qint64 largestPixels)
 {
-    return !size.isEmpty() && size.width() <= LargestSide && size.height() <= LargestSide &&
+    return !size.isEmpty() && size.width() <= LargestDrawnSide &&
+           size.height() <= LargestDrawnSide &&
            qint64(size.width()) * size.height() <= largestPixels;
 }
 
 std::optional<QSize> WholePixels(QSizeF size, qint64 largestPixels)
 {
     if (!std::isfinite(size.width()) || !std::isfinite(size.height()) ||
-        size.width() > LargestSide || size.height() > LargestSide)
+        size.width() > LargestDrawnSide || size.height() > LargestDrawnSide)
         return std::nullopt;
     const QSize pixels(int(std::round(size.width())), int(std::round(size.height())));
     return Fits(pixels, largestPixels) ? std::optional(pixels) : std::nullopt;

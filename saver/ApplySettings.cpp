@@ -47,13 +47,22 @@ QSize DevicePixels(const frmMain &form)
     return (QSizeF(ScreenPixels(form)) * form.devicePixelRatioF()).toSize();
 }
 
+// The most pixels the window's picture keeps: the screen's own, and no more than X11 draws
+// (also when the screen is larger or not known).
+QSize PictureBounds(const frmMain &form)
+{
+    const QSize drawn(platform::LargestDrawnSide, platform::LargestDrawnSide);
+    const QSize device = DevicePixels(form);
+    return device.isEmpty() ? drawn : device.boundedTo(drawn);
+}
+
 QImage LoadChosenPicture(const frmMain &form, const PictureChoice &choice)
 {
     if (choice.name.isEmpty())
         return assets::BuiltInPicture(State.ImageIndex);
     // Decoded no larger than the screen: a photograph of any size costs screen-sized memory.
     const core::Converted<QImage> loaded = platform::LoadPicture(
-        platform::PicturePath(choice.folder, choice.name), DevicePixels(form));
+        platform::PicturePath(choice.folder, choice.name), PictureBounds(form));
     if (loaded.ok())
         return *loaded.value;
     // A folder that has gone (another disk, another machine) is not worth a message:
@@ -84,9 +93,9 @@ void FitToScreen(frmMain &form, QImage picture, qint16 factor)
         return !bounds.isEmpty() && picture.size().boundedTo(bounds) != picture.size();
     };
     const QSize screen = ScreenPixels(form);
-    const QSize device = DevicePixels(form);
-    if (outgrows(device))
-        picture = picture.scaled(device, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const QSize bounds = PictureBounds(form);
+    if (outgrows(bounds))
+        picture = picture.scaled(bounds, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     photo.setPicture(picture);
     if (outgrows(screen))
         photo.setStretchedSize(QSizeF(picture.size().scaled(screen, Qt::KeepAspectRatio)) *

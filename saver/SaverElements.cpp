@@ -1,6 +1,7 @@
 #include "saver/SaverElements.h"
 
 #include "core/Twips.h"
+#include "platform/Pictures.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -12,11 +13,10 @@ namespace saver {
 
 namespace {
 
-// The most a side of an element's pixmap holds: as much as the saver's own drawing on X11
-// reaches (16-bit coordinates). A line of text from the store can be far longer (a title
-// of a million characters measures millions of pixels); only its start is kept, so its
-// memory stays bounded.
-constexpr int LargestPixmapSide = 32767;
+// The most a side of an element's pixmap holds: as much as X11 draws. A line of text from
+// the store can be far longer (a title of a million characters measures millions of
+// pixels); only its start is kept, so its memory stays bounded. A picture shrinks to fit.
+constexpr int LargestPixmapSide = platform::LargestDrawnSide;
 
 // The screen's pixels that `pixels` logical ones cover, in whole pixels, at most `largest`.
 QSize DeviceSize(const QSize &pixels, qreal ratio, int largest = std::numeric_limits<int>::max())
@@ -140,7 +140,10 @@ const QPixmap &PictureElement::pixmap() const
         const QSize pixels(core::ToPixels(m_size.width()), core::ToPixels(m_size.height()));
         if (pixels.isEmpty())
             return m_pixmap;
-        const QSize device = DeviceSize(pixels, m_ratio);
+        QSize device = DeviceSize(pixels, m_ratio);
+        const QSize largest(LargestPixmapSide, LargestPixmapSide);
+        if (device.boundedTo(largest) != device)
+            device = device.scaled(largest, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
         m_pixmap = QPixmap::fromImage(
             device == m_picture.size()
                 ? m_picture

@@ -48,7 +48,8 @@ private:
     mutable QPixmap m_pixmap; // null until painted after a change
 };
 
-// A picture shown at its natural size, or stretched to the size it is given.
+// A picture shown at its natural size, or stretched to the size it is given. Its pixmap
+// keeps within what X11 draws, shrunk to fit with its proportions.
 class PictureElement
 {
 public:

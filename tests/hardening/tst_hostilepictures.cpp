@@ -166,6 +166,29 @@ private Q_SLOTS:
         QCOMPARE(files->findItems(name, Qt::MatchExactly).isEmpty(), refused);
         QCOMPARE(m_messages.Texts(), QStringList(int(refused), Invalid)); // the stored name
     }
+
+    // A picture wider than X11 draws, on a screen wider still: the picture and its pixmap,
+    // at twice the density too, shrink to 32767 pixels.
+    void widerThanX11Draws()
+    {
+        QFile file(m_folder.filePath("wide.gif"));
+        const QByteArray bytes = Gif(40000, 600);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        m_messages.Install();
+        Store(key::ImagePath, m_folder.path());
+        Store(key::ImageName, "wide.gif");
+        Store(key::ImageUsed, "1");
+        modGeneral::State.RunMode = modGeneral::RunModeFullScreen;
+        saver::frmMain form;
+        form.ScreenWidth = 50000 * 15;
+        form.ScreenHeight = 1000 * 15;
+        form.Form_Load();
+        QCOMPARE(form.imgPhoto.picture().size(), QSize(32767, 491));
+        form.imgPhoto.setDevicePixelRatio(2);
+        QCOMPARE(form.imgPhoto.pixmap().size(), QSize(32767, 491));
+        QVERIFY(form.close());
+    }
 };
 
 LUMIDEX_REGISTER_TEST(TstHostilePictures)
