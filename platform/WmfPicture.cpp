@@ -16,6 +16,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -210,8 +211,14 @@ bool DrawAsPng(const QByteArray &data, qint64 largestPixels, int out)
 
 // Runs in the forked child: only libwmf, malloc and write() from here on, and _exit, so
 // that nothing of the parent's (Qt's state, stdio buffers, atexit handlers) runs twice.
-[[noreturn]] void RunChild(const QByteArray &data, qint64 largestPixels, int out, rlim_t memory)
+// It dies with the parent however that ends (a host's SIGTERM, a crash): the kernel kills
+// it when the thread that forked it ends, which waits for it here and so ends only with
+// the process. A parent that ended before prctl took effect shows in getppid().
+[[noreturn]] void RunChild(const QByteArray &data, qint64 largestPixels, int out, rlim_t memory,
+                           pid_t parent)
 {
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent)
+        _exit(1);
     const rlimit limit{memory, memory};
     setrlimit(RLIMIT_AS, &limit);
     _exit(DrawAsPng(data, largestPixels, out) ? 0 : 1);
@@ -256,10 +263,11 @@ QByteArray DrawInChild(const QByteArray &data, qint64 largestPixels)
     if (::pipe2(fds, O_CLOEXEC) != 0)
         return {};
     const rlim_t memory = MappedBytes() + MemoryAllowance;
+    const pid_t parent = ::getpid();
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(fds[0]);
-        RunChild(data, largestPixels, fds[1], memory);
+        RunChild(data, largestPixels, fds[1], memory, parent);
     }
     ::close(fds[1]);
     QByteArray png;

@@ -119,4 +119,11 @@ inline QByteArray Metafile(const QList<QByteArray> &records, const MetafileHeade
     return wmf + body;
 }
 
+// A metafile libwmf takes tens of seconds to draw: 4000 x 4000 pixels filled 800 times.
+inline QByteArray SlowMetafile()
+{
+    return Metafile(QList<QByteArray>(800, Record({Rectangle, 4000, 4000, 0, 0})),
+                    {.width = 4000, .height = 4000, .unitsPerInch = 96});
+}
+
 } // namespace testing

@@ -50,6 +50,21 @@ QProcessEnvironment Environment(const QStringList &assignments)
     return variables;
 }
 
+qint64 ChildProcess(qint64 pid)
+{
+    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
+    return children.open(QIODevice::ReadOnly) ? children.readAll().split(' ').value(0).toLongLong()
+                                              : 0;
+}
+
+bool ProcessEnded(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/stat").arg(pid));
+    // The state follows the command's closing parenthesis.
+    return !status.open(QIODevice::ReadOnly) ||
+           QString::fromLatin1(status.readAll()).section(u')', -1).startsWith(QStringLiteral(" Z"));
+}
+
 QList<QStringList> Table(const char *text)
 {
     QList<QStringList> rows;

@@ -24,6 +24,11 @@ QByteArray RunHelper(const QStringList &arguments);
 // This program's environment with the "NAME=value" assignments, for programs it starts.
 QProcessEnvironment Environment(const QStringList &assignments);
 
+// The first process that process `pid`'s main thread started, or 0 while there is none.
+qint64 ChildProcess(qint64 pid);
+// Whether the process has ended: gone, or a zombie waiting to be reaped.
+bool ProcessEnded(qint64 pid);
+
 // A table written as text: a row a line, the cells separated by " | "; "\n", "\r" and
 // "\t" in a cell stand for a line break, a carriage return and a tab.
 QList<QStringList> Table(const char *text);

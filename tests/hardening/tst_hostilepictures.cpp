@@ -11,8 +11,10 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 #include <sys/stat.h>
 
 using namespace testing;
@@ -188,6 +190,27 @@ private Q_SLOTS:
         form.imgPhoto.setDevicePixelRatio(2);
         QCOMPARE(form.imgPhoto.pixmap().size(), QSize(32767, 491));
         QVERIFY(form.close());
+    }
+
+    // SIGTERM while the saver draws a slow metafile ends the drawing child too.
+    void metafileChildEndsWithTheSaver()
+    {
+        QFile file(m_folder.filePath("slow.wmf"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(SlowMetafile()) > 0);
+        file.close();
+        Store(key::ImagePath, m_folder.path());
+        Store(key::ImageName, "slow.wmf");
+        Store(key::ImageUsed, "1");
+        QTemporaryDir runtime; // this test counts as a running instance
+        QProcess saver;
+        saver.setProcessEnvironment(Environment({"XDG_RUNTIME_DIR=" + runtime.path()}));
+        saver.start(LUMIDEX_BINARY, {"/s"});
+        qint64 child = 0;
+        const auto orphan = qScopeGuard([&child] { child && ::kill(pid_t(child), SIGKILL); });
+        QTRY_VERIFY_WITH_TIMEOUT((child = ChildProcess(saver.processId())) != 0, 30000);
+        ::kill(pid_t(saver.processId()), SIGTERM);
+        QVERIFY(saver.waitForFinished(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(ProcessEnded(child), 1000);
     }
 };
 
