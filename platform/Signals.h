@@ -9,7 +9,8 @@ namespace platform {
 
 // From now on such a signal calls `end` from the event loop (never from the signal
 // handler). A later call replaces `end`; an empty one makes the signals exit(0).
-// Needs a QCoreApplication.
+// A run still there 50 ms after the signal (busy with a large picture, say), or that gets
+// a second one, ends at once by the signal's default action. Needs a QCoreApplication.
 void EndOnTerminationSignals(std::function<void()> end);
 
 // Blocks until such a signal arrives: for a run that has nothing to show but must not

@@ -1,3 +1,4 @@
+#include "PictureBytes.h"
 #include "WindowTestSupport.h"
 
 #include "platform/SaverWindowCalls.h"
@@ -334,6 +335,34 @@ private Q_SLOTS:
         requests.terminate();
         requests.waitForFinished();
         QCOMPARE(requests.readAllStandardOutput().contains("_NET_WM_STATE"), option == "-window");
+    }
+
+    // A run busy with a picture still ends at SIGTERM at once: a monitor plugged in during
+    // the run has the saver draw a slow metafile for it, seconds before it looks at events.
+    void endsAtOnceWhileBusy()
+    {
+        QTemporaryDir folder;
+        QFile picture(folder.filePath("picture.wmf"));
+        QVERIFY(picture.open(QIODevice::WriteOnly) &&
+                picture.write(Encoded(TwoColours(), "JPEG")) > 0);
+        picture.close();
+        Store("ImagePath", folder.path());
+        Store("ImageName", "picture.wmf");
+        Store("ImageUsed", "1");
+        Saver saver({"/s"});
+        QVERIFY(!WindowOf(saver.process.processId()).isEmpty());
+        QVERIFY(picture.open(QIODevice::WriteOnly) && picture.write(SlowMetafile()) > 0);
+        picture.close();
+        SetMonitors(2);
+        QTRY_VERIFY_WITH_TIMEOUT(ChildProcess(saver.process.processId()) != 0, 10000);
+        QElapsedTimer sinceSignal;
+        sinceSignal.start();
+        ::kill(pid_t(saver.process.processId()), SIGTERM);
+        QVERIFY(saver.process.waitForFinished(10000));
+        qInfo("ended %lld ms after SIGTERM", sinceSignal.elapsed());
+        QVERIFY(sinceSignal.elapsed() < 1000);
+        QCOMPARE(saver.process.exitStatus(), QProcess::CrashExit); // by the signal
+        QCOMPARE(saver.process.exitCode(), SIGTERM);
     }
 
     // The session ending takes the X server along: every run ends with status 0, no crash.
