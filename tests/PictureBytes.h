@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QFile>
 #include <QImage>
 #include <QList>
 #include <QPainter>
@@ -22,6 +23,13 @@ inline QImage TwoColours()
     image.fill(0xff2040c0);
     QPainter(&image).fillRect(0, 0, 20, 30, QColor(0xffd02020));
     return image;
+}
+
+// Writes the file anew; false when it could not.
+inline bool WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
 }
 
 inline QByteArray Encoded(const QImage &image, const char *format)

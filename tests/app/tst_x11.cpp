@@ -342,17 +342,14 @@ private Q_SLOTS:
     void endsAtOnceWhileBusy()
     {
         QTemporaryDir folder;
-        QFile picture(folder.filePath("picture.wmf"));
-        QVERIFY(picture.open(QIODevice::WriteOnly) &&
-                picture.write(Encoded(TwoColours(), "JPEG")) > 0);
-        picture.close();
+        const QString picture = folder.filePath("picture.wmf");
+        QVERIFY(WriteFile(picture, Encoded(TwoColours(), "JPEG")));
         Store("ImagePath", folder.path());
         Store("ImageName", "picture.wmf");
         Store("ImageUsed", "1");
         Saver saver({"/s"});
         QVERIFY(!WindowOf(saver.process.processId()).isEmpty());
-        QVERIFY(picture.open(QIODevice::WriteOnly) && picture.write(SlowMetafile()) > 0);
-        picture.close();
+        QVERIFY(WriteFile(picture, SlowMetafile()));
         SetMonitors(2);
         QTRY_VERIFY_WITH_TIMEOUT(ChildProcess(saver.process.processId()) != 0, 10000);
         QElapsedTimer sinceSignal;

@@ -25,6 +25,14 @@ constexpr qint64 LargestGrowthKilobytes = 256 * 1024;
 // The metafile renderer gives up after five seconds.
 constexpr qint64 LongestOpeningMs = 8000;
 
+// The saver's picture is this file.
+static void StorePicture(const QString &folder, const QString &name)
+{
+    Store(key::ImagePath, folder);
+    Store(key::ImageName, name);
+    Store(key::ImageUsed, QStringLiteral("1"));
+}
+
 // Each opening of a file stays within the time and memory a refusal may take.
 template <typename Work> static void Bounded(const char *opening, Work work)
 {
@@ -95,15 +103,11 @@ private Q_SLOTS:
         QFETCH(QSize, inSaver);
         ResetRun(QDate(2004, 10, 20));
         m_messages.Install();
-        QFile file(m_folder.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() &&
-                file.flush());
-        Store(key::ImagePath, m_folder.path());
-        Store(key::ImageName, name);
-        Store(key::ImageUsed, QStringLiteral("1"));
+        QVERIFY(WriteFile(m_folder.filePath(name), bytes));
+        StorePicture(m_folder.path(), name);
 
         core::Converted<QImage> loaded;
-        Bounded("loader", [&] { loaded = platform::LoadPicture(file.fileName()); });
+        Bounded("loader", [&] { loaded = platform::LoadPicture(m_folder.filePath(name)); });
         QCOMPARE(loaded.failure.number, pixels.isEmpty() ? int(core::InvalidPicture) : 0);
         QCOMPARE(loaded.valueOr(QImage()).size(), pixels);
 
@@ -149,15 +153,12 @@ private Q_SLOTS:
         QFETCH(bool, refused);
         const QString name = QString::fromUtf8(QTest::currentDataTag());
         const QString path = m_folder.filePath(name);
-        QFile picture(m_folder.filePath("picture.gif"));
-        QVERIFY(picture.open(QIODevice::WriteOnly) && picture.write(Gif(40, 30)) > 0);
-        picture.close();
+        QVERIFY(WriteFile(m_folder.filePath("picture.gif"), Gif(40, 30)));
         QVERIFY(target.isEmpty() ? ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0
                                  : QFile::link(target, path));
         ResetRun();
         m_messages.Install();
-        Store(key::ImagePath, m_folder.path());
-        Store(key::ImageName, name);
+        StorePicture(m_folder.path(), name);
         core::Converted<QImage> loaded;
         Bounded("loader", [&] { loaded = platform::LoadPicture(path); });
         QCOMPARE(loaded.failure.number, refused ? int(core::InvalidPicture) : 0);
@@ -173,14 +174,9 @@ private Q_SLOTS:
     // at twice the density too, shrink to 32767 pixels.
     void widerThanX11Draws()
     {
-        QFile file(m_folder.filePath("wide.gif"));
-        const QByteArray bytes = Gif(40000, 600);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-        file.close();
+        QVERIFY(WriteFile(m_folder.filePath("wide.gif"), Gif(40000, 600)));
+        StorePicture(m_folder.path(), "wide.gif");
         m_messages.Install();
-        Store(key::ImagePath, m_folder.path());
-        Store(key::ImageName, "wide.gif");
-        Store(key::ImageUsed, "1");
         modGeneral::State.RunMode = modGeneral::RunModeFullScreen;
         saver::frmMain form;
         form.ScreenWidth = 50000 * 15;
@@ -195,12 +191,8 @@ private Q_SLOTS:
     // SIGTERM while the saver draws a slow metafile ends the drawing child too.
     void metafileChildEndsWithTheSaver()
     {
-        QFile file(m_folder.filePath("slow.wmf"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(SlowMetafile()) > 0);
-        file.close();
-        Store(key::ImagePath, m_folder.path());
-        Store(key::ImageName, "slow.wmf");
-        Store(key::ImageUsed, "1");
+        QVERIFY(WriteFile(m_folder.filePath("slow.wmf"), SlowMetafile()));
+        StorePicture(m_folder.path(), "slow.wmf");
         QTemporaryDir runtime; // this test counts as a running instance
         QProcess saver;
         saver.setProcessEnvironment(Environment({"XDG_RUNTIME_DIR=" + runtime.path()}));
