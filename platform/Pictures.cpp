@@ -19,8 +19,9 @@ namespace {
 
 // Bytes per pixel of the widest form a picture is held in (32-bit colour).
 constexpr qint64 BytesPerPixel = 4;
-// The largest file worth reading: a largest picture stored uncompressed, plus headers.
-constexpr qint64 LargestFileBytes = LargestPicturePixels * BytesPerPixel + (1 << 20);
+// Larger files are refused unread. A largest picture (64 M pixels) stored uncompressed in
+// 24-bit colour takes 192 MiB.
+constexpr qint64 LargestFileBytes = 256LL * 1024 * 1024;
 
 enum class Kind { Unknown, Jpeg, Bmp, Gif, Wmf };
 

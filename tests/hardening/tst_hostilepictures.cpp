@@ -75,6 +75,7 @@ private Q_SLOTS:
         row("cut short.bmp", Encoded(TwoColours(), "BMP").chopped(20));
         row("text starting BM.bmp", "BM, a text file\n");
         row("a gif.jpg", gif, QSize(40, 30)); // what a file holds counts, not its name
+        row("a picture, then zeros to 256 MiB + 1.jpg", Encoded(TwoColours(), "JPEG"));
 
         // Small files claiming 30000 x 30000 pixels (3.6 GB).
         row("30000x30000.bmp", RleBmp(30000, 30000));
@@ -104,6 +105,8 @@ private Q_SLOTS:
         ResetRun(QDate(2004, 10, 20));
         m_messages.Install();
         QVERIFY(WriteFile(m_folder.filePath(name), bytes));
+        if (name.contains("256 MiB")) // a hole in the file: nothing written, nothing held
+            QVERIFY(QFile::resize(m_folder.filePath(name), (256 << 20) + 1));
         StorePicture(m_folder.path(), name);
 
         core::Converted<QImage> loaded;
