@@ -268,9 +268,11 @@ QString GetSetting(const QString &section, const QString &key, const QString &de
     return sharedReading->Text(section, key).value_or(defaultText);
 }
 
-std::optional<QString> SaveSettings(const QString &section, const SettingTexts &texts)
+std::optional<QString> SaveSetting(const QString &section, const QString &key, const QString &value)
 {
     sharedReading.reset();
+    if (section.isEmpty() || key.isEmpty())
+        return std::nullopt;
     const QString target = WriteTarget();
     const QString folder = QFileInfo(target).absolutePath();
     if (const std::optional<QString> failure = MakeFolders(folder))
@@ -295,16 +297,9 @@ std::optional<QString> SaveSettings(const QString &section, const SettingTexts &
         return Reason(errno);
 
     IniText text(content.bytes);
-    bool changed = false;
-    bool losesWhatItHeld = content.cut;
-    for (const auto &[key, value] : texts) {
-        if (key.isEmpty() || text.Text(section, key) == TextUpToNul(value))
-            continue;
-        changed = true;
-        losesWhatItHeld = text.Set(section, key, value) || losesWhatItHeld;
-    }
-    if (!changed)
+    if (text.Text(section, key) == TextUpToNul(value))
         return std::nullopt;
+    const bool losesWhatItHeld = text.Set(section, key, value) || content.cut;
 
     const mode_t mode = exists ? content.mode : NewFileMode();
     // What the rewrite would lose is kept first, as Lumidex.conf.damaged (replacing an

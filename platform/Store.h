@@ -1,9 +1,7 @@
 #pragma once
 
-#include <QList>
 #include <QString>
 #include <optional>
-#include <utility>
 
 // The per-user settings store: an INI file, $XDG_CONFIG_HOME/Vantrel/Lumidex.conf, with one
 // group per section. Every value is text and comes back exactly as it was written.
@@ -17,21 +15,14 @@ inline const QString PreviousSection = QStringLiteral("Previous");
 // Only a regular file (or a link to one) is read, and only its first MiB.
 QString GetSetting(const QString &section, const QString &key, const QString &defaultText);
 
-using SettingTexts = QList<std::pair<QString, QString>>; // key, text
-
-// Stores the texts under their keys in one rewrite of the file, creating the file and the
-// section as needed. A key whose text is already stored is not touched, and neither is
-// anything else in the file: a rewrite changes the keys' own lines only. One that cannot
-// keep what the file held otherwise (a line of the file read as part of a key's value, a
-// file larger than is read) first keeps it beside it as Lumidex.conf.damaged.
-// Returns the system's reason when nothing could be stored.
-std::optional<QString> SaveSettings(const QString &section, const SettingTexts &texts);
-
-inline std::optional<QString> SaveSetting(const QString &section, const QString &key,
-                                          const QString &value)
-{
-    return SaveSettings(section, {{key, value}});
-}
+// Stores the text under the key, creating the file and the section as needed, in one
+// rewrite of the file. A key whose text is already stored is not touched, and neither is
+// anything else in the file: a rewrite changes the key's own line only. One that cannot
+// keep what the file held otherwise (a line of the file read as part of a value, a file
+// larger than is read) first keeps it beside it as Lumidex.conf.damaged.
+// Returns the system's reason when the text could not be stored.
+std::optional<QString> SaveSetting(const QString &section, const QString &key,
+                                   const QString &value);
 
 // While one exists, reads share one parse of the file, made at the first of them and
 // dropped by any write: the settings of one start are read once.

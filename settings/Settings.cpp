@@ -61,10 +61,11 @@ Reading<bool> TryFlag(const QString &name)
 
 std::optional<QString> WriteTexts(const KeyTexts &texts)
 {
-    platform::SettingTexts named;
     for (const auto &[key, text] : texts)
-        named.append({KeyNamed(key).name, text});
-    return platform::SaveSettings(platform::SettingsSection, named);
+        if (auto failure =
+                platform::SaveSetting(platform::SettingsSection, KeyNamed(key).name, text))
+            return failure;
+    return std::nullopt;
 }
 
 } // namespace settings

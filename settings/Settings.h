@@ -47,8 +47,8 @@ inline bool ReadFlag(const QString &key)
     return TryFlag(key).value;
 }
 
-// Writes the texts of the section "Settings" in one rewrite of the store: all are saved, or
-// none and the system's reason comes back.
+// Writes the texts of the section "Settings" key by key, in their order, and stops at the
+// first that cannot be stored, with the system's reason.
 using KeyTexts = QList<std::pair<QString, QString>>;
 std::optional<QString> WriteTexts(const KeyTexts &texts);
 inline std::optional<QString> WriteText(const QString &key, const QString &text)

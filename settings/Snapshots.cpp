@@ -5,23 +5,32 @@
 
 namespace settings {
 
+namespace {
+
+// Key by key, in the table's order, up to the first that cannot be stored.
+template <typename Text>
+std::optional<QString> WriteKeys(std::span<const SettingKey> keys, const QString &section,
+                                 Text text)
+{
+    for (const SettingKey &key : keys)
+        if (auto failure = platform::SaveSetting(section, key.name, text(key)))
+            return failure;
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<QString> CopySnapshotKeys(const QString &fromSection, const QString &toSection)
 {
-    platform::SettingTexts texts;
-    {
-        const platform::StoreReading reading;
-        for (const SettingKey &key : SnapshotKeys())
-            texts.append({key.name, platform::GetSetting(fromSection, key.name, key.defaultText)});
-    }
-    return platform::SaveSettings(toSection, texts);
+    return WriteKeys(SnapshotKeys(), toSection, [&](const SettingKey &key) {
+        return platform::GetSetting(fromSection, key.name, key.defaultText);
+    });
 }
 
 std::optional<QString> WriteAllDefaults()
 {
-    platform::SettingTexts texts;
-    for (const SettingKey &key : AllKeys())
-        texts.append({key.name, key.defaultText});
-    return platform::SaveSettings(platform::SettingsSection, texts);
+    return WriteKeys(AllKeys(), platform::SettingsSection,
+                     [](const SettingKey &key) { return key.defaultText; });
 }
 
 } // namespace settings
