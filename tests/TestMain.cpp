@@ -130,6 +130,12 @@ void Store(const QString &key, const QString &text)
     platform::SaveSetting(platform::SettingsSection, key, text);
 }
 
+void StoreAll(const QStringList &pairs)
+{
+    for (const QString &pair : pairs)
+        Store(pair.section(u'=', 0, 0), pair.section(u'=', 1));
+}
+
 QString Stored(const QString &key, const QString &section)
 {
     return platform::GetSetting(section, key, QStringLiteral("<missing>"));

@@ -50,6 +50,8 @@ void WriteStoreBytes(const QByteArray &bytes);
 void ClearStore();
 // Stores a text under a key of "Settings", as the program's writers do.
 void Store(const QString &key, const QString &text);
+// Stores each "KEY=text" so.
+void StoreAll(const QStringList &pairs);
 // The stored text, or "<missing>".
 QString Stored(const QString &key, const QString &section = QStringLiteral("Settings"));
 

@@ -162,9 +162,9 @@ private Q_SLOTS:
     void init()
     {
         ResetRun();
-        Store("Background", "14524637"); // plum
-        Store("Title", "Moon landing");
-        Store("Date", QDate::currentDate().addYears(3).toString(Qt::ISODate));
+        StoreAll({"Background=14524637", // plum
+                  "Title=Moon landing",
+                  "Date=" + QDate::currentDate().addYears(3).toString(Qt::ISODate)});
     }
     void cleanup()
     {
@@ -344,9 +344,7 @@ private Q_SLOTS:
         QTemporaryDir folder;
         const QString picture = folder.filePath("picture.wmf");
         QVERIFY(WriteFile(picture, Encoded(TwoColours(), "JPEG")));
-        Store("ImagePath", folder.path());
-        Store("ImageName", "picture.wmf");
-        Store("ImageUsed", "1");
+        StoreAll({"ImagePath=" + folder.path(), "ImageName=picture.wmf", "ImageUsed=1"});
         Saver saver({"/s"});
         QVERIFY(!WindowOf(saver.process.processId()).isEmpty());
         QVERIFY(WriteFile(picture, SlowMetafile()));

@@ -29,6 +29,7 @@
 
 using testing::Child;
 using testing::List;
+using testing::StoreAll;
 
 // Dialogs are worked as by a person: steps on controls found by name, then what the
 // controls show and what the store holds, each as "name=text".
@@ -129,12 +130,6 @@ QStringList Now(const QStringList &expected, const QWidget *window,
         now << name + u'=' + (window ? Seen(*window, name) : testing::Stored(name, section));
     }
     return now;
-}
-
-void StoreAll(const QStringList &pairs)
-{
-    for (const QString &pair : pairs)
-        testing::Store(pair.section(u'=', 0, 0), pair.section(u'=', 1));
 }
 
 // "<big>": the message of a picture too large for the screen.

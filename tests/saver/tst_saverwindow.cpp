@@ -73,18 +73,9 @@ private Q_SLOTS:
 
     void setsUpFromTheStore()
     {
-        for (const QStringList &pair : testing::Table(R"(
-Background | 16711680
-TextFontName0 | DejaVu Serif
-TextFontSize0 | 20.5
-TextFontBold0 | 0
-TextFontUnderline1 | -1
-TextFontColor1 | 65280
-Direction | 3
-Speed | 7
-Title | Holidays
-)"))
-            Store(pair[0], pair[1]);
+        testing::StoreAll({"Background=16711680", "TextFontName0=DejaVu Serif",
+                           "TextFontSize0=20.5", "TextFontBold0=0", "TextFontUnderline1=-1",
+                           "TextFontColor1=65280", "Direction=3", "Speed=7", "Title=Holidays"});
         State.IncludeDays = 2; // only 1 adds the day total
         frmMain &form = Load();
         QCOMPARE(form.backgroundColour(), QColor(Qt::blue));
@@ -107,16 +98,8 @@ Title | Holidays
     // failure is a line on standard error. A date that cannot be counted leaves the title.
     void oneMessageBoxARun()
     {
-        for (const QStringList &pair : testing::Table(R"(
-Speed | fast
-TextFontSize1 | 1e50
-Date | 31/31/31
-Title | Soon
-ImageUsed | 1
-ImagePath | /
-ImageName | no such picture.jpg
-)"))
-            Store(pair[0], pair[1]);
+        testing::StoreAll({"Speed=fast", "TextFontSize1=1e50", "Date=31/31/31", "Title=Soon",
+                           "ImageUsed=1", "ImagePath=/", "ImageName=no such picture.jpg"});
         m_messages.asked.clear();
         const QByteArray lines = StandardError([] { QVERIFY(!startup::Main({"/s"})); });
         frmMain &form = *startup::MainForm();
@@ -133,9 +116,7 @@ ImageName | no such picture.jpg
     // down, stays centred.
     void countFollowsTheDate()
     {
-        Store("Date", "2026-12-07");
-        Store("Title", "Party");
-        Store("Direction", "2");
+        testing::StoreAll({"Date=2026-12-07", "Title=Party", "Direction=2"});
         frmMain &form = Load();
         QVERIFY(form.tmrDate.isActive());
         for (const QStringList &row : testing::Table(R"(
@@ -200,10 +181,9 @@ ImageName | no such picture.jpg
 preview | whatever.jpg | 4 | 50 25 | -
 )")) {
             m_messages.asked.clear();
-            Store("ImageUsed", "1");
-            Store("ImagePath", QString(row[0]).replace("<dir>", dir.path()));
-            Store("ImageName", row[1]);
-            Store("ImageSize", row[2]);
+            testing::StoreAll({"ImageUsed=1",
+                               "ImagePath=" + QString(row[0]).replace("<dir>", dir.path()),
+                               "ImageName=" + row[1], "ImageSize=" + row[2]});
             frmMain &form = Load(row[0] == "preview" ? modGeneral::RunModePreview
                                                      : modGeneral::RunModeFullScreen);
             const QStringList pixels = row[3].split(' ');
