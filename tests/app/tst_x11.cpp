@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -337,8 +338,9 @@ private Q_SLOTS:
         QCOMPARE(requests.readAllStandardOutput().contains("_NET_WM_STATE"), option == "-window");
     }
 
-    // A run busy with a picture still ends at SIGTERM at once: a monitor plugged in during
-    // the run has the saver draw a slow metafile for it, seconds before it looks at events.
+    // A run busy with a picture still ends at SIGTERM at once, and its drawing child with it:
+    // a monitor plugged in during the run has the saver draw a slow metafile for it, seconds
+    // before it looks at events.
     void endsAtOnceWhileBusy()
     {
         QTemporaryDir folder;
@@ -349,7 +351,9 @@ private Q_SLOTS:
         QVERIFY(!WindowOf(saver.process.processId()).isEmpty());
         QVERIFY(WriteFile(picture, SlowMetafile()));
         SetMonitors(2);
-        QTRY_VERIFY_WITH_TIMEOUT(ChildProcess(saver.process.processId()) != 0, 10000);
+        qint64 child = 0; // drawing the metafile; it ends with the saver
+        const auto orphan = qScopeGuard([&child] { child && ::kill(pid_t(child), SIGKILL); });
+        QTRY_VERIFY_WITH_TIMEOUT((child = ChildProcess(saver.process.processId())) != 0, 10000);
         QElapsedTimer sinceSignal;
         sinceSignal.start();
         ::kill(pid_t(saver.process.processId()), SIGTERM);
@@ -358,6 +362,7 @@ private Q_SLOTS:
         QVERIFY(sinceSignal.elapsed() < 1000);
         QCOMPARE(saver.process.exitStatus(), QProcess::CrashExit); // by the signal
         QCOMPARE(saver.process.exitCode(), SIGTERM);
+        QTRY_VERIFY_WITH_TIMEOUT(ProcessEnded(child), 1000);
     }
 
     // The session ending takes the X server along: every run ends with status 0, no crash.

@@ -11,10 +11,8 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
 #include <sys/stat.h>
 
 using namespace testing;
@@ -189,23 +187,6 @@ private Q_SLOTS:
         form.imgPhoto.setDevicePixelRatio(2);
         QCOMPARE(form.imgPhoto.pixmap().size(), QSize(32767, 491));
         QVERIFY(form.close());
-    }
-
-    // SIGTERM while the saver draws a slow metafile ends the drawing child too.
-    void metafileChildEndsWithTheSaver()
-    {
-        QVERIFY(WriteFile(m_folder.filePath("slow.wmf"), SlowMetafile()));
-        StorePicture(m_folder.path(), "slow.wmf");
-        QTemporaryDir runtime; // this test counts as a running instance
-        QProcess saver;
-        saver.setProcessEnvironment(Environment({"XDG_RUNTIME_DIR=" + runtime.path()}));
-        saver.start(LUMIDEX_BINARY, {"/s"});
-        qint64 child = 0;
-        const auto orphan = qScopeGuard([&child] { child && ::kill(pid_t(child), SIGKILL); });
-        QTRY_VERIFY_WITH_TIMEOUT((child = ChildProcess(saver.processId())) != 0, 30000);
-        ::kill(pid_t(saver.processId()), SIGTERM);
-        QVERIFY(saver.waitForFinished(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(ProcessEnded(child), 1000);
     }
 };
 
