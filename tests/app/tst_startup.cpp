@@ -36,16 +36,13 @@ QString Reading(const QStringList &words)
     return modes.at(ModeOf(SwitchOf(arguments)));
 }
 
-// "status|standard output|standard error" of a program run with no display; ">FILE" among
-// the environment's assignments sends standard output to FILE.
+// "status|standard output|standard error" of a program run with no display; ">FILE" first
+// among the environment's assignments sends standard output to FILE.
 QString Run(const QString &program, const QStringList &arguments, QStringList environment)
 {
     QProcess process;
-    for (const QString &item : std::as_const(environment)) {
-        if (item.startsWith(u'>'))
-            process.setStandardOutputFile(item.mid(1));
-    }
-    environment.removeIf([](const QString &item) { return item.startsWith(u'>'); });
+    if (environment.value(0).startsWith(u'>'))
+        process.setStandardOutputFile(environment.takeFirst().mid(1));
     process.setProcessEnvironment(testing::Environment(
         QStringList{"LC_ALL=C", "DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="} + environment));
     process.start(program, arguments);
