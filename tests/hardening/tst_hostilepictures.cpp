@@ -5,7 +5,6 @@
 #include "dialogs/browse/frmBrowse.h"
 #include "platform/Pictures.h"
 #include "saver/frmMain.h"
-#include "settings/SettingKeys.h"
 #include "state/modGeneral.h"
 
 #include <QElapsedTimer>
@@ -16,20 +15,11 @@
 #include <sys/stat.h>
 
 using namespace testing;
-namespace key = settings::key;
 
 const QString Invalid = QStringLiteral("Error Number: 481\r\nInvalid picture");
 constexpr qint64 LargestGrowthKilobytes = 256 * 1024;
 // The metafile renderer gives up after five seconds.
 constexpr qint64 LongestOpeningMs = 8000;
-
-// The saver's picture is this file.
-static void StorePicture(const QString &folder, const QString &name)
-{
-    Store(key::ImagePath, folder);
-    Store(key::ImageName, name);
-    Store(key::ImageUsed, QStringLiteral("1"));
-}
 
 // Each opening of a file stays within the time and memory a refusal may take.
 template <typename Work> static void Bounded(const char *opening, Work work)
@@ -105,7 +95,7 @@ private Q_SLOTS:
         QVERIFY(WriteFile(m_folder.filePath(name), bytes));
         if (name.contains("256 MiB")) // a hole in the file: nothing written, nothing held
             QVERIFY(QFile::resize(m_folder.filePath(name), (256 << 20) + 1));
-        StorePicture(m_folder.path(), name);
+        StoreAll({"ImagePath=" + m_folder.path(), "ImageName=" + name, "ImageUsed=1"});
 
         core::Converted<QImage> loaded;
         Bounded("loader", [&] { loaded = platform::LoadPicture(m_folder.filePath(name)); });
@@ -159,7 +149,7 @@ private Q_SLOTS:
                                  : QFile::link(target, path));
         ResetRun();
         m_messages.Install();
-        StorePicture(m_folder.path(), name);
+        StoreAll({"ImagePath=" + m_folder.path(), "ImageName=" + name, "ImageUsed=1"});
         core::Converted<QImage> loaded;
         Bounded("loader", [&] { loaded = platform::LoadPicture(path); });
         QCOMPARE(loaded.failure.number, refused ? int(core::InvalidPicture) : 0);
@@ -176,7 +166,7 @@ private Q_SLOTS:
     void widerThanX11Draws()
     {
         QVERIFY(WriteFile(m_folder.filePath("wide.gif"), Gif(40000, 600)));
-        StorePicture(m_folder.path(), "wide.gif");
+        StoreAll({"ImagePath=" + m_folder.path(), "ImageName=wide.gif", "ImageUsed=1"});
         m_messages.Install();
         modGeneral::State.RunMode = modGeneral::RunModeFullScreen;
         saver::frmMain form;
