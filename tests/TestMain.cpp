@@ -106,15 +106,26 @@ QString IsolatedHome()
     return home.path();
 }
 
-QByteArray StoreBytes()
+QString StoreFolder()
 {
-    QFile file(platform::StoreFilePath());
+    return QFileInfo(platform::StoreFilePath()).path();
+}
+
+QStringList StoreFolderEntries()
+{
+    return QDir(StoreFolder())
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+QByteArray StoreBytes(const QString &path)
+{
+    QFile file(path.isEmpty() ? platform::StoreFilePath() : path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void WriteStoreBytes(const QByteArray &bytes)
 {
-    QDir().mkpath(QFileInfo(platform::StoreFilePath()).path());
+    QDir().mkpath(StoreFolder());
     QFile file(platform::StoreFilePath());
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         qFatal("cannot write the store");
@@ -122,7 +133,7 @@ void WriteStoreBytes(const QByteArray &bytes)
 
 void ClearStore()
 {
-    QDir(QFileInfo(platform::StoreFilePath()).path()).removeRecursively();
+    QDir(StoreFolder()).removeRecursively();
 }
 
 void Store(const QString &key, const QString &text)

@@ -43,8 +43,11 @@ QStringList List(const QStringList &row, int cell);
 // of the user's own.
 QString IsolatedHome();
 
-// The store file as bytes; writing them replaces the file (and makes its folder).
-QByteArray StoreBytes();
+// The store's folder, and the store file as bytes (or another file, such as its copy);
+// writing them replaces the file (and makes its folder).
+QString StoreFolder();
+QStringList StoreFolderEntries(); // hidden ones and FIFOs too
+QByteArray StoreBytes(const QString &path = QString());
 void WriteStoreBytes(const QByteArray &bytes);
 // Removes the store's folder, so a test starts from an empty store.
 void ClearStore();

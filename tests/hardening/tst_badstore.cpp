@@ -100,9 +100,7 @@ private Q_SLOTS:
         for (const QString &message : m_messages.Texts())
             QVERIFY2(allowed.contains(message), qPrintable(message));
         QCOMPARE(testing::StoreBytes(), stored);
-        const QFileInfo store(platform::StoreFilePath());
-        QCOMPARE(store.dir().entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList(store.fileName()));
+        QCOMPARE(testing::StoreFolderEntries(), QStringList{"Lumidex.conf"});
     }
 };
 

@@ -19,25 +19,12 @@ using platform::StoreFilePath;
 
 namespace {
 
-QString Folder()
-{
-    return QFileInfo(StoreFilePath()).path();
-}
+using testing::StoreBytes;
+using testing::StoreFolder;
 
 QString ConfigHome()
 {
-    return QFileInfo(Folder()).path();
-}
-
-QByteArray Bytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList Entries()
-{
-    return QDir(Folder()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    return QFileInfo(StoreFolder()).path();
 }
 
 std::optional<QString> Save(const QString &key, const QString &value)
@@ -64,7 +51,7 @@ private Q_SLOTS:
     void init()
     {
         testing::ClearStore();
-        QVERIFY(QDir().mkpath(Folder()));
+        QVERIFY(QDir().mkpath(StoreFolder()));
         m_messages.Install();
     }
     void cleanup() { testing::ResetRun(); }
@@ -95,7 +82,7 @@ private Q_SLOTS:
         for (name = StoreFilePath(); QFileInfo(name).isSymLink(); ++hops)
             name = QFileInfo(name).symLinkTarget();
         QCOMPARE(hops, links.size()); // the links stay
-        QCOMPARE(Bytes(name), QByteArray("[Settings]\nTitle=New\n"));
+        QCOMPARE(StoreBytes(name), QByteArray("[Settings]\nTitle=New\n"));
     }
 
     // A write changes the key's own line and nothing else. Where that would lose a line the
@@ -141,9 +128,9 @@ private Q_SLOTS:
             QCOMPARE(Save(key, value), std::nullopt);
             QCOMPARE(testing::Stored(key), value);
         }
-        QCOMPARE(testing::StoreBytes(), after);
-        QCOMPARE(Bytes(copy), copied ? before : QByteArray());
-        QCOMPARE(Entries().size(), QFileInfo::exists(copy) ? 2 : 1);
+        QCOMPARE(StoreBytes(), after);
+        QCOMPARE(StoreBytes(copy), copied ? before : QByteArray());
+        QCOMPARE(testing::StoreFolderEntries().size(), QFileInfo::exists(copy) ? 2 : 1);
     }
 
     // OK in the settings dialog stores what was changed; what it only read keeps its bytes.
@@ -159,7 +146,7 @@ private Q_SLOTS:
         title->setText(QStringLiteral("Wedding"));
         dialog.cmdOK_Click();
         QByteArray expected = kept;
-        QCOMPARE(testing::StoreBytes(), expected.replace("Title=Snap;", "Title=Wedding;"));
+        QCOMPARE(StoreBytes(), expected.replace("Title=Snap;", "Title=Wedding;"));
         QCOMPARE(m_messages.Texts(), QStringList());
     }
 
@@ -199,8 +186,8 @@ private Q_SLOTS:
         ::setrlimit(RLIMIT_FSIZE, &limit);
         ::signal(SIGXFSZ, previous);
         QCOMPARE(failure, QString::fromLocal8Bit(std::strerror(EFBIG)));
-        QCOMPARE(testing::StoreBytes(), before);
-        QCOMPARE(Entries(), QStringList{"Lumidex.conf"});
+        QCOMPARE(StoreBytes(), before);
+        QCOMPARE(testing::StoreFolderEntries(), QStringList{"Lumidex.conf"});
     }
 
     // Far larger than anything the program writes: the first MiB is read, at once, and a

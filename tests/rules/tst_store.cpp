@@ -10,13 +10,9 @@
 
 using namespace platform;
 using testing::Stored;
+using testing::StoreFolder;
 
 namespace {
-
-QString Folder()
-{
-    return QFileInfo(StoreFilePath()).path();
-}
 
 // The store as another process sees it, in this program's helper: "get SECTION KEY", and
 // "write PREFIX COUNT": COUNT writes cycling over the keys PREFIX0..PREFIX9.
@@ -44,7 +40,7 @@ class TstStore : public QObject
 private Q_SLOTS:
     void init()
     {
-        QFile::remove(Folder()); // a row may have left a file where the folder belongs
+        QFile::remove(StoreFolder()); // a row may have left a file where the folder belongs
         testing::ClearStore();
     }
 
@@ -117,12 +113,12 @@ Title=  Indented | Indented
         if (!content.isNull())
             testing::WriteStoreBytes(content);
         else if (place != "no folder" && place != "folder is a file")
-            QVERIFY(QDir().mkpath(place == "no file" ? Folder() : StoreFilePath()));
+            QVERIFY(QDir().mkpath(place == "no file" ? StoreFolder() : StoreFilePath()));
         else if (place == "folder is a file")
-            QVERIFY(QFile(Folder()).open(QIODevice::WriteOnly));
+            QVERIFY(QFile(StoreFolder()).open(QIODevice::WriteOnly));
 
         QCOMPARE(Stored("Title"), title);
-        QCOMPARE(QFileInfo::exists(Folder()), place != "no folder");
+        QCOMPARE(QFileInfo::exists(StoreFolder()), place != "no folder");
         QCOMPARE(testing::StoreBytes(), content.isNull() ? QByteArray() : content);
 
         const bool blocked = place == "file is a folder" || place == "folder is a file";
@@ -161,8 +157,7 @@ Title=  Indented | Indented
             QCOMPARE(Stored("Second" + QString::number(key)), last);
         }
         QCOMPARE(lost + wentBack, 0);
-        QCOMPARE(QDir(Folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList{"Lumidex.conf"}); // no lock or temporary left
+        QCOMPARE(testing::StoreFolderEntries(), QStringList{"Lumidex.conf"}); // nothing left
     }
 };
 
