@@ -1,5 +1,6 @@
 #include "platform/Pictures.h"
 
+#include "platform/RegularFile.h"
 #include "platform/WmfPicture.h"
 
 #include <QBuffer>
@@ -198,21 +199,16 @@ bool ReadingDenied(const QString &path)
            errno == EACCES;
 }
 
-// Opens the file only if it is a regular one within the largest size. Without blocking, and
-// checked on the opened descriptor: the name may have been swapped for a FIFO or a device
-// since it was looked at.
-bool OpenRegularFile(const QString &path, QFile &file)
+// Opens the file only if it is a regular one within the largest size.
+bool OpenPictureFile(const QString &path, QFile &file)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
     struct stat status = {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
-        status.st_size > LargestFileBytes) {
+    const int fd = OpenRegularFile(path, status);
+    if (fd >= 0 && status.st_size <= LargestFileBytes)
+        return file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    if (fd >= 0)
         ::close(fd);
-        return false;
-    }
-    return file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    return false;
 }
 
 } // namespace
@@ -253,7 +249,7 @@ core::Converted<QImage> LoadPicture(const QString &path, QSize largest)
 
     LimitQtAllocations();
     QFile file;
-    if (!OpenRegularFile(path, file))
+    if (!OpenPictureFile(path, file))
         return Result::fail(ReadingDenied(path) ? core::PermissionDenied : core::InvalidPicture);
     const QImage image = Decode(file, largest);
     if (image.isNull())

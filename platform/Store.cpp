@@ -1,6 +1,7 @@
 #include "platform/Store.h"
 
 #include "platform/IniText.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -66,15 +67,13 @@ struct StoreContent
 StoreContent ReadStore(const QString &path)
 {
     StoreContent content;
-    Descriptor file(::open(Native(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    struct stat info;
-    if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
+    struct stat info = {};
+    Descriptor file(OpenRegularFile(path, info));
+    if (file.get() < 0) {
         content.error = errno;
-        content.state = errno == ENOENT ? StoreContent::Missing : StoreContent::Unreadable;
-        return content;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        content.state = StoreContent::NotAFile;
+        content.state = errno == ENOENT   ? StoreContent::Missing
+                        : errno == EINVAL ? StoreContent::NotAFile
+                                          : StoreContent::Unreadable;
         return content;
     }
     content.state = StoreContent::File;
