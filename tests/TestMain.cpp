@@ -95,17 +95,6 @@ QStringList List(const QStringList &row, int cell)
     return text == u"-" ? QStringList() : text.split(QStringLiteral("; "));
 }
 
-// In memory where there is a /dev/shm: the store syncs each write to disk, and on a disk
-// shared with builds the tests would wait for it.
-QString IsolatedHome()
-{
-    static QTemporaryDir home((QFileInfo(QStringLiteral("/dev/shm")).isWritable()
-                                   ? QStringLiteral("/dev/shm")
-                                   : QDir::tempPath()) +
-                              QStringLiteral("/lumidex-test-XXXXXX"));
-    return home.path();
-}
-
 QString StoreFolder()
 {
     return QFileInfo(platform::StoreFilePath()).path();
@@ -161,9 +150,15 @@ int main(int argc, char **argv)
         return testing::Helper()(QCoreApplication::arguments().mid(2));
     }
     // Settings and the instance lock go to folders of this program's own, set before Qt
-    // reads them, and inherited by its helper and every program a test starts.
+    // reads them, and inherited by its helper and every program a test starts. In memory
+    // where there is a /dev/shm: the store syncs each write, which a disk shared with
+    // builds would make the tests wait for.
+    const QTemporaryDir home((QFileInfo(QStringLiteral("/dev/shm")).isWritable()
+                                  ? QStringLiteral("/dev/shm")
+                                  : QDir::tempPath()) +
+                             QStringLiteral("/lumidex-test-XXXXXX"));
     for (const char *folder : {"XDG_CONFIG_HOME", "XDG_RUNTIME_DIR"}) {
-        const QString path = testing::IsolatedHome() + u'/' + folder;
+        const QString path = home.path() + u'/' + folder;
         QDir().mkpath(path);
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv(folder, path.toLocal8Bit());

@@ -39,33 +39,21 @@ void AddRows(const QString &text);
 // A cell of a row as a list: its items are separated by "; ", and "-" or no cell is none.
 QStringList List(const QStringList &row, int cell);
 
-// The folder (XDG_CONFIG_HOME, XDG_RUNTIME_DIR) this program and its children use instead
-// of the user's own.
-QString IsolatedHome();
-
 // The store's folder, and the store file as bytes (or another file, such as its copy);
 // writing them replaces the file (and makes its folder).
 QString StoreFolder();
 QStringList StoreFolderEntries(); // hidden ones and FIFOs too
 QByteArray StoreBytes(const QString &path = QString());
 void WriteStoreBytes(const QByteArray &bytes);
-// Removes the store's folder, so a test starts from an empty store.
-void ClearStore();
-// Stores a text under a key of "Settings", as the program's writers do.
+void ClearStore(); // removes the store's folder
+// Stores under a key of "Settings" as the program's writers do; StoreAll each "KEY=text".
 void Store(const QString &key, const QString &text);
-// Stores each "KEY=text" so.
 void StoreAll(const QStringList &pairs);
 // The stored text, or "<missing>".
 QString Stored(const QString &key, const QString &section = QStringLiteral("Settings"));
 
-template <typename T> struct Registration
-{
-    Registration()
-    {
-        RegisteredTests() << [] { return std::make_unique<T>(); };
-    }
-};
-
 } // namespace testing
 
-#define LUMIDEX_REGISTER_TEST(Class) static testing::Registration<Class> registration_##Class;
+#define LUMIDEX_REGISTER_TEST(Class)                                                               \
+    [[maybe_unused]] static const bool registered_##Class = (                                      \
+        testing::RegisteredTests() << [] { return std::make_unique<Class>(); }, true);

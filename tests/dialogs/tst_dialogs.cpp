@@ -132,14 +132,6 @@ QStringList Now(const QStringList &expected, const QWidget *window,
     return now;
 }
 
-// "<big>": the message of a picture too large for the screen.
-QString WithBig(const char *rows)
-{
-    return QString::fromUtf8(rows).replace(
-        "<big>", "The Image Size you have selected will be larger than\\r\\nyour "
-                 "Screen Size. It will be automatically sized to fit.");
-}
-
 } // namespace
 
 // The settings dialog and the dialogs it opens, on 6 December 2026 in the C locale.
@@ -165,8 +157,7 @@ private Q_SLOTS:
         m_folder = std::make_unique<QTemporaryDir>();
         QVERIFY(testing::TwoColours().save(m_folder->filePath("small.jpg")));
         QVERIFY(testing::TwoColours().scaled(400, 300).save(m_folder->filePath("Big.BMP")));
-        QFile broken(m_folder->filePath("broken.Gif"));
-        QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("not a picture") > 0);
+        QVERIFY(testing::WriteFile(m_folder->filePath("broken.Gif"), "not a picture"));
         // Open to all, but for a picture and a folder nobody but their owner may read.
         QVERIFY(QFile::copy(m_folder->filePath("small.jpg"), m_folder->filePath("locked.jpg")));
         QVERIFY(QDir(m_folder->path()).mkdir("locked"));
@@ -186,11 +177,12 @@ private Q_SLOTS:
     }
 
     // A row a case: the dialog | the case | the settings stored | the steps | what the dialog
-    // then shows | says | stores, where none means the store must not change | the side of the
-    // square screen in twips (small.jpg is 600 x 456). Font and colour dialogs are confirmed.
+    // then shows | says ("<big>": the picture is larger than the screen) | stores, where none
+    // means the store must not change | the side of the square screen in twips (small.jpg is
+    // 600 x 456). Font and colour dialogs are confirmed.
     void dialogSteps_data()
     {
-        testing::AddRows(WithBig(R"(
+        testing::AddRows(R"(
 frmSetup | defaults, unreadable ones too | Position=x; Direction=7; Speed=1e9; ImageUsed=-1;
     Restore=0 | - | lblSampleText=Enter Title Text; txtDate=1/1/2005; optPosition 0=checked;
     optDirection 0=checked; sldSpeed=5; chkDays=unchecked; chkImage=unchecked;
@@ -282,7 +274,7 @@ frmCalendar | OK, store not writable | Date=1/1/2005 | cmdNextMonth; nobody:cmdO
     | frmCalendar=open; Calendar=2005-02-01 | <not saved>
 frmCalendar | Enter on a button only | Date=1/1/2005 | Calendar:Return; cmdNextMonth:Return
     | Calendar=2005-02-01; frmCalendar=open
-)"));
+)");
     }
     void dialogSteps()
     {
@@ -312,7 +304,11 @@ frmCalendar | Enter on a button only | Date=1/1/2005 | Calendar:Return; cmdNextM
         // Nobody may not even look into the test's folder of settings.
         const QString notSaved = "The settings could not be saved in " +
                                  platform::StoreFilePath() + ":\r\nPermission denied";
-        QCOMPARE(m_messages.Texts(), List(row, 5).replaceInStrings("<not saved>", notSaved));
+        const QString big = "The Image Size you have selected will be larger than\r\nyour "
+                            "Screen Size. It will be automatically sized to fit.";
+        QCOMPARE(
+            m_messages.Texts(),
+            List(row, 5).replaceInStrings("<not saved>", notSaved).replaceInStrings("<big>", big));
         if (written.isEmpty())
             QCOMPARE(testing::StoreBytes(), before);
         else
