@@ -17,15 +17,11 @@ template <typename T> std::pair<int, double> Widened(const Converted<T> &convert
 
 std::pair<int, double> Convert(const QString &type, const QString &text)
 {
-    if (type == u"whole16")
-        return Widened(ToWhole16(text));
-    if (type == u"whole32")
-        return Widened(ToWhole32(text));
-    if (type == u"single")
-        return Widened(ToSingle(text));
-    if (type == u"boolean")
-        return Widened(ToBoolean(text));
-    return Widened(ToNumber(text));
+    return type == u"whole16"   ? Widened(ToWhole16(text))
+           : type == u"whole32" ? Widened(ToWhole32(text))
+           : type == u"single"  ? Widened(ToSingle(text))
+           : type == u"boolean" ? Widened(ToBoolean(text))
+                                : Widened(ToNumber(text));
 }
 
 const QStringList Everywhere{"C", "en_US", "en_GB", "de_DE", "sv_SE", "ja_JP"};

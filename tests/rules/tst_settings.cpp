@@ -17,16 +17,11 @@ template <typename T> std::pair<double, int> Got(const Reading<T> &reading)
 // The value and the failure number of the read that fits the key's form.
 std::pair<double, int> Read(const QString &key, Bounds bounds)
 {
-    switch (KeyNamed(key).form) {
-    case Form::Colour:
-        return Got(TryWhole32(key, bounds));
-    case Form::FontSize:
-        return Got(TrySingle(key, bounds));
-    case Form::Flag:
-        return Got(TryFlag(key));
-    default:
-        return Got(TryWhole16(key, bounds));
-    }
+    const Form form = KeyNamed(key).form;
+    return form == Form::Colour     ? Got(TryWhole32(key, bounds))
+           : form == Form::FontSize ? Got(TrySingle(key, bounds))
+           : form == Form::Flag     ? Got(TryFlag(key))
+                                    : Got(TryWhole16(key, bounds));
 }
 
 } // namespace

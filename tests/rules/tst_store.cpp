@@ -18,8 +18,7 @@ namespace {
 // "write PREFIX COUNT": COUNT writes cycling over the keys PREFIX0..PREFIX9.
 int StoreHelper(const QStringList &arguments)
 {
-    const QString command = arguments.value(0);
-    if (command == u"get") {
+    if (arguments.value(0) == u"get") {
         std::fputs(GetSetting(arguments[1], arguments[2], "<missing>").toUtf8(), stdout);
     } else {
         for (int i = 0; i < arguments[2].toInt(); ++i)
