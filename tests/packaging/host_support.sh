@@ -32,36 +32,37 @@ colours_shown() {
         mostly 153,51,102 && shows 255,0,0 && shows 255,255,0
 }
 
-# host_round HOST_PID: one blanking through the test's "activate" and "deactivate". The
-# host starts the installed program in a window of its own, the countdown shows, and the
-# program ends within a second. Keeps the screenshot in $screenshot when that is set.
-host_round() {
-    local pid start elapsed
-    activate
-    within 20 started_under "$1" || { fail "no lumidex"; return; }
-    [ "$(readlink -f "/proc/$pid/exe")" = \
-        "$(readlink -f "$scratch/stage/usr/libexec/xscreensaver/lumidex")" ] ||
-        fail "the host ran $(readlink -f "/proc/$pid/exe"), not the installed program"
-    tr '\0' '\n' <"/proc/$pid/environ" | grep -q '^XSCREENSAVER_WINDOW=0x' ||
-        fail "the host named no window for lumidex to draw in"
-    within 10 colours_shown || fail "the screen does not show the countdown's colours"
-    [ -z "${screenshot:-}" ] || cp "$scratch/screen.png" "$screenshot"
-    # Asked to stop just after starting the program, the XScreenSaver daemon once took
-    # 5 s to act: the pause leaves it out.
-    sleep 1
-    start=$(date +%s%N)
-    deactivate
-    within 5 gone_under "$1" || fail "lumidex still runs 5 s after deactivation"
-    elapsed=$((($(date +%s%N) - start) / 1000000))
-    echo "ended $elapsed ms after deactivation"
-    [ "$elapsed" -le 1000 ] || fail "lumidex took $elapsed ms to end"
-}
-
-# host_verdict HOST_PID LOG: the host still runs and lumidex wrote nothing into its log
-# (where MATE's prefixes each line with "command output: ").
-host_verdict() {
-    ! grep -E '(^|output: )(lumidex:|qt\.)|QStandardPaths' "$2" ||
+# host_test HOST_PID ROUNDS: once the test's "answers" does, ROUNDS blankings through its
+# "activate" and "deactivate". The host starts the installed program in a window of its own,
+# the countdown shows, and the program ends within a second; the screenshot is kept in
+# $screenshot when that is set. At the end the host still runs and lumidex wrote nothing into
+# its log (MATE's prefixes lines "command output: ").
+host_test() {
+    local log=$scratch/daemon.log round pid start elapsed
+    within 20 answers || { cat "$log" >&2; exit 1; }
+    for ((round = 1; round <= $2; round++)); do
+        echo -n "round $round: "
+        activate
+        within 20 started_under "$1" || { fail "no lumidex"; continue; }
+        [ "$(readlink -f "/proc/$pid/exe")" = \
+            "$(readlink -f "$scratch/stage/usr/libexec/xscreensaver/lumidex")" ] ||
+            fail "the host ran $(readlink -f "/proc/$pid/exe"), not the installed program"
+        tr '\0' '\n' <"/proc/$pid/environ" | grep -q '^XSCREENSAVER_WINDOW=0x' ||
+            fail "the host named no window for lumidex to draw in"
+        within 10 colours_shown || fail "the screen does not show the countdown's colours"
+        [ -z "${screenshot:-}" ] || cp "$scratch/screen.png" "$screenshot"
+        # Asked to stop just after starting the program, the XScreenSaver daemon once took
+        # 5 s to act: the pause leaves it out.
+        sleep 1
+        start=$(date +%s%N)
+        deactivate
+        within 5 gone_under "$1" || fail "lumidex still runs 5 s after deactivation"
+        elapsed=$((($(date +%s%N) - start) / 1000000))
+        echo "ended $elapsed ms after deactivation"
+        [ "$elapsed" -le 1000 ] || fail "lumidex took $elapsed ms to end"
+    done
+    ! grep -E '(^|output: )(lumidex:|qt\.)|QStandardPaths' "$log" ||
         fail "lumidex wrote into the host's log"
     kill -0 "$1" 2>/dev/null || fail "the host is gone"
-    [ "$failures" -eq 0 ] || { cat "$2" >&2; exit 1; }
+    [ "$failures" -eq 0 ] || { cat "$log" >&2; exit 1; }
 }

@@ -16,15 +16,8 @@ printf '%s\n' 'lock: False' 'fade: False' 'unfade: False' 'splash: False' \
 chown 65534:65534 "$home/.xscreensaver"
 "${as_nobody[@]}" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$home/runtime" \
     xscreensaver -no-splash -verbose >"$scratch/daemon.log" 2>&1 &
-daemon=$!
 answers() { xscreensaver-command -version >/dev/null 2>&1; }
-within 20 answers || { cat "$scratch/daemon.log" >&2; exit 1; }
-
 activate() { xscreensaver-command -activate >/dev/null; }
 deactivate() { xscreensaver-command -deactivate >/dev/null; }
-for round in 1 2; do
-    echo -n "round $round: "
-    host_round "$daemon"
-done
-host_verdict "$daemon" "$scratch/daemon.log"
+host_test $! 2
 echo "the XScreenSaver daemon ran and ended lumidex twice"
